@@ -1,0 +1,26 @@
+#pragma once
+// The demo system's run-time core: the frame clock, the frame-rate title and
+// the log. One global instance, demoSystem, constructed before the show runs.
+#include <cstdint>
+
+class DemoSystem {
+public:
+    DemoSystem();  // starts the clock, writes the start banner
+    virtual ~DemoSystem();  // writes the end banner
+
+    // Once per drawn frame, before the frame: measures frameTime and sets the
+    // fps title about once a second. Always 0.
+    int tick();
+
+    // printf-style; the sink discards every message.
+    void log(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    float fps = 0.0f;            // frames counted in the last fps interval
+    uint32_t frameTime = 0;      // ms between the last two ticks (elapsedMs of the frame)
+    uint32_t lastFpsTick = 0;    // tick count of the last fps update
+    int32_t frameCount = 0;      // frames since the last fps update
+    uint32_t lastFrameTick = 0;  // tick count of the last tick()
+    float version = 0.0f;        // demo system version, 0.1
+};
+
+extern DemoSystem demoSystem;

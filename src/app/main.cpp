@@ -1,0 +1,5 @@
+#include "app/shell.h"
+
+int main() {
+    return runShow();
+}

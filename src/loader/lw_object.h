@@ -1,0 +1,78 @@
+#pragma once
+// The in-memory form of one LightWave object. Positions, normals and texture
+// coordinates are tightly packed floats and triangles packed 32-bit index
+// triples, so the arrays go to OpenGL as they are (stride 0).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Vec3 {
+    float x, y, z;
+};
+struct TexCoord {
+    float u, v;
+};
+struct Triangle {
+    uint32_t vertex[3];  // point indices, in the order the file lists them
+};
+static_assert(sizeof(Vec3) == 3 * sizeof(float), "Vec3 arrays must be packed");
+static_assert(sizeof(TexCoord) == 2 * sizeof(float), "TexCoord arrays must be packed");
+static_assert(sizeof(Triangle) == 3 * sizeof(uint32_t), "Triangle arrays must be packed");
+
+class TriangleList {
+public:
+    virtual ~TriangleList() = default;
+    int32_t count = 0;
+    std::vector<Triangle> triangles;  // copies of the object's triangles
+};
+
+class Surface {
+public:
+    virtual ~Surface() = default;
+    float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};  // r, g, b, a
+    int32_t clipIndex = -1;  // clip number from IMAG (clips count from 1); -1: no image
+};
+
+class Tag {
+public:
+    Tag() = default;
+    explicit Tag(std::string tagName) : name(std::move(tagName)) {}
+    virtual ~Tag() = default;
+    std::string name;
+};
+
+// Drawing modes of LwObject::draw.
+enum DrawMode : uint32_t {
+    SphereMappedArrays = 0,
+    FlatImmediate = 1,
+    ColouredArrays = 2,
+    UvTextured = 3,
+    Lines = 4,
+    White = 5,
+    SphereMappedImmediate = 6,
+};
+
+class LwObject {
+public:
+    LwObject() = default;
+    virtual ~LwObject() = default;
+
+    // Area-weighted per-point normals from points and triangles. Always true.
+    bool computeNormals();
+    // Copies basePoints over points.
+    void restorePoints();
+    // Draws the object at the current model-view matrix (mesh renderer).
+    bool draw(uint32_t mode);
+
+    int32_t surfaceCount = 0;
+    int32_t triangleCount = 0;
+    int32_t pointCount = 0;
+    std::vector<TexCoord> uvs;                  // pointCount, from the UV map "texture"
+    std::vector<Vec3> points;                   // pointCount, working positions (drawn)
+    std::vector<Vec3> basePoints;               // pointCount, as read from the file
+    std::vector<TriangleList> surfaceTriangles; // surfaceCount
+    std::vector<Vec3> normals;                  // pointCount, unit normals
+    std::vector<Surface> surfaces;              // surfaceCount
+    std::vector<Triangle> triangles;            // triangleCount, in file order
+    std::vector<Tag> tags;                      // tag names, in file order
+};

@@ -1,0 +1,33 @@
+#pragma once
+// Plays the show's music and tells the parts where it is (order and row).
+#include <cstdint>
+
+namespace sound {
+struct Module;
+struct Stream;
+}
+
+class MusicPlayer {
+public:
+    MusicPlayer() = default;
+    virtual ~MusicPlayer() = default;  // stops nothing, releases nothing
+
+    // Both return only on success; failures end the process with status 1.
+    void startModule();
+    void startStream();
+    void stopModule();
+    void stopStream();
+
+    int getRow();    // the current row if it changed since the last report, else -1
+    int getOrder();  // the current order
+
+    sound::Module* song = nullptr;
+    sound::Stream* stream = nullptr;
+    bool playing = false;  // opens frame drawing; never cleared
+    int lastRow = -1;      // row reported last; reset by advancePart
+};
+
+// The stream's synchronisation callback: touches nothing, returns 1.
+signed char onStreamSync(sound::Stream* stream, void* buffer, int32_t length, void* user);
+
+extern MusicPlayer musicPlayer;
