@@ -1,12 +1,73 @@
 #include "app/sequencer.h"
 
-#include <cstdlib>
+#include <GL/gl.h>
 
-// STUB: replaced by the scenes work.
+#include <cstdlib>
+#include <iterator>
+
+#include "app/demo_system.h"
+#include "app/window.h"
+#include "music/music_player.h"
+#include "parts/demo_part.h"
+#include "parts/pulsing_heart_part.h"
+#include "parts/rising_hearts_part.h"
+
 const uint32_t playlist[2] = {0, 1};
 uint32_t nextPartIndex = 0;
 DemoPart* currentPart = nullptr;
+PartFactory partFactory = createPart;
 
-bool advancePart() { return false; }
-bool drawFrame() { return true; }
-void endShow() { std::exit(0); }
+DemoPart* createPart(uint32_t kind) {
+    switch (kind) {
+    case 0:
+        return new PulsingHeartPart();
+    case 1:
+        return new RisingHeartsPart();
+    default:
+        return nullptr;
+    }
+}
+
+bool advancePart() {
+    if (currentPart != nullptr) {
+        currentPart->stop();
+        delete currentPart;
+        currentPart = nullptr;
+        // The next part's first getRow then reports the current row, even if
+        // the finished part already saw it.
+        musicPlayer.lastRow = -1;
+    }
+    if (nextPartIndex >= std::size(playlist)) {
+        return false;
+    }
+    const uint32_t kind = playlist[nextPartIndex];
+    ++nextPartIndex;
+    currentPart = partFactory(kind);
+    if (currentPart == nullptr) {
+        return false;
+    }
+    currentPart->start();
+    return true;
+}
+
+bool drawFrame() {
+    // Nothing is cleared, drawn or switched before the music has started.
+    if (musicPlayer.playing) {
+        glLoadIdentity();
+        // A part that finished during the last frame was shown in it; the
+        // switch happens here, before anything of this frame is drawn.
+        if (currentPart == nullptr || !currentPart->active) {
+            if (!advancePart()) {
+                endShow();
+            }
+        }
+        currentPart->render(static_cast<int32_t>(demoSystem.frameTime));
+    }
+    glFinish();
+    return true;
+}
+
+void endShow() {
+    closeWindow();
+    std::exit(0);
+}

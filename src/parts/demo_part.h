@@ -8,15 +8,22 @@ public:
     DemoPart() = default;
 
     // Virtual operations, in this slot order.
+    // Texture `index` on a quad at z = -5 that fills the view; no depth write.
     virtual void drawBackdrop(int index);
+    // Texture `index` over the whole viewport, blended by alpha; in opaque
+    // white, or with keepColour in the colour (and alpha) the caller set last.
     virtual void drawOverlay(int index, bool keepColour);
+    // One frame; elapsedMs since the previous frame. The base draws nothing.
     virtual void render(int32_t elapsedMs);
-    virtual void stop();
-    virtual void start();
+    virtual void stop();   // clears active
+    virtual void start();  // sets active
     virtual ~DemoPart() = default;
 
+    // Steps the veil by elapsedMs and draws it while its alpha is above 0.
     void drawFade(float elapsedMs);
+    // The scene emerges from (r, g, b): opaque veil thinning by rate per ms.
     void fadeIn(float rate, float r, float g, float b);
+    // The scene sinks into (r, g, b): clear veil thickening by rate per ms.
     void fadeOut(float rate, float r, float g, float b);
 
     int32_t row = -1;     // getRow of this frame
