@@ -1,6 +1,7 @@
 #pragma once
 // The audio output device under the sound layer. One implementation per
 // platform (platform/sdl, platform/null), chosen at link time like platform.h.
+// At most one device is open at a time.
 #include <cstdint>
 
 namespace platform {
@@ -15,10 +16,24 @@ struct AudioDeviceInfo {
     int32_t bufferFrames = 0;  // frames the device holds between callbacks
 };
 
-// Opens the default output device; false when no device can be opened.
+// Where the device stands, as one consistent snapshot.
+struct AudioDevicePosition {
+    int64_t framesRendered = 0;  // frames the callback has filled since the device opened
+    int32_t framesBuffered = 0;  // of those, frames not yet played out
+};
+
+// Opens the default output device, paused; false when no device can be
+// opened. The device plays exactly sampleRate and channels (converting if the
+// hardware differs); bufferFrames is a request, obtained says what was given.
 bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
                      AudioCallback callback, void* user, AudioDeviceInfo& obtained);
+// While paused the callback is not called.
 void pauseAudioDevice(bool paused);
+// Stops the callback (it is not running once this returns) and closes the device.
 void closeAudioDevice();
+// The frame at the speaker is framesRendered - framesBuffered. Where the
+// backend gives no exact count, framesBuffered is estimated from the time since
+// the last callback. Callable from any thread; zeros when no device is open.
+AudioDevicePosition audioDevicePosition();
 
 }  // namespace platform

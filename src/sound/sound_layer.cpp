@@ -1,18 +1,262 @@
-#include "sound/sound.h"
+// The sound layer: the calls of sound.h over libopenmpt (modules), libsndfile
+// (streams) and the platform audio device.
+//
+// Threads: every call here is made on the main thread. The audio device's
+// thread runs only Mixer::render; the decoder thread only fills stream rings.
+// Where no audio device opens, a silent output takes its place: nothing is
+// heard, but the mixer is run on the main thread up to the frame that real
+// time has reached whenever a position is asked, so modules advance (and cues
+// fall) exactly as they would with sound.
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
 
-// STUB: replaced by the music work.
+#include "platform/audio_device.h"
+#include "sound/mixer.h"
+#include "sound/module_voice.h"
+#include "sound/sound.h"
+#include "sound/sound_test_hooks.h"
+#include "sound/stream_voice.h"
+
 namespace sound {
-float getVersion() { return 3.33f; }
-bool init(int32_t, int32_t, uint32_t) { return true; }
-bool setOutput(int32_t) { return true; }
-void close() {}
-Module* loadModule(const char*) { return nullptr; }
-bool playModule(Module*) { return true; }
-bool freeModule(Module*) { return true; }
-int32_t getOrder(Module*) { return 0; }
-int32_t getRow(Module*) { return 0; }
-Stream* openStream(const char*, uint32_t, int32_t) { return nullptr; }
-bool setStreamSyncCallback(Stream*, StreamSyncCallback, void*) { return true; }
-int32_t playStream(int32_t, Stream*) { return -1; }
-bool closeStream(Stream*) { return true; }
+
+namespace {
+
+constexpr float kLayerVersion = 3.40f;
+constexpr int32_t kDeviceBufferFrames = 1024;  // 23 ms at 44.1 kHz
+constexpr int32_t kDefaultSampleRate = 44100;
+constexpr int32_t kSilentPumpFrames = 4096;
+// The score clock: the XM defaults of 6 ticks a row at 125 BPM, a tick being
+// 2.5 s / BPM, make 120 ms a row; 64 rows an order.
+constexpr int64_t kScoreRowMicroseconds = 120000;
+constexpr int64_t kScoreRowsPerOrder = 64;
+
+struct Engine {
+    ~Engine() { shutdown(); }
+
+    bool initialised = false;
+    bool silent = false;
+    int32_t sampleRate = kDefaultSampleRate;
+    Mixer mixer;
+    StreamDecoder decoder;
+    std::vector<std::unique_ptr<Module>> modules;
+    std::vector<std::unique_ptr<Stream>> streams;
+    std::vector<int16_t> pumpBuffer;
+    int64_t silentStartMicroseconds = 0;
+    int64_t lastSpeakerFrame = 0;
+    std::optional<int64_t> scoreOriginMicroseconds;  // set by the first score query
+
+    // Test switches.
+    std::optional<float> reportedVersion;
+    bool deviceAllowed = true;
+    bool manualClock = false;
+    int64_t manualMicroseconds = 0;
+
+    int64_t nowMicroseconds() const {
+        if (manualClock) return manualMicroseconds;
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    void shutdown() {
+        if (initialised && !silent) platform::closeAudioDevice();
+        decoder.stop();
+        mixer.reset(0);
+        modules.clear();
+        streams.clear();
+        initialised = false;
+        silent = false;
+        lastSpeakerFrame = 0;
+        scoreOriginMicroseconds.reset();
+    }
+
+    // Silent output: renders (and discards) up to the frame real time has reached.
+    void pump() {
+        const int64_t elapsed = nowMicroseconds() - silentStartMicroseconds;
+        const int64_t target = elapsed * sampleRate / 1000000;
+        for (int64_t rendered = mixer.framesRendered(); rendered < target; rendered = mixer.framesRendered()) {
+            const int32_t frames = static_cast<int32_t>(std::min<int64_t>(kSilentPumpFrames, target - rendered));
+            mixer.render(pumpBuffer.data(), frames);
+        }
+    }
+
+    // The output frame at the speaker: frames rendered minus frames the
+    // device still holds. Never goes back, whatever the device's estimate does.
+    int64_t speakerFrame() {
+        if (!initialised) return 0;
+        int64_t frame = 0;
+        if (silent) {
+            pump();
+            frame = mixer.framesRendered();
+        } else {
+            const platform::AudioDevicePosition device = platform::audioDevicePosition();
+            frame = device.framesRendered - device.framesBuffered;
+        }
+        lastSpeakerFrame = std::max(lastSpeakerFrame, frame);
+        return lastSpeakerFrame;
+    }
+
+    ModulePosition scorePosition() {
+        const int64_t now = nowMicroseconds();
+        if (!scoreOriginMicroseconds) scoreOriginMicroseconds = now;
+        const int64_t rows = std::max<int64_t>(0, now - *scoreOriginMicroseconds) / kScoreRowMicroseconds;
+        return {static_cast<int32_t>(rows / kScoreRowsPerOrder), static_cast<int32_t>(rows % kScoreRowsPerOrder)};
+    }
+
+    bool owns(const Module* module) const {
+        return std::any_of(modules.begin(), modules.end(), [&](const auto& m) { return m.get() == module; });
+    }
+    bool owns(const Stream* stream) const {
+        return std::any_of(streams.begin(), streams.end(), [&](const auto& s) { return s.get() == stream; });
+    }
+
+    // The position heard for a module; -1 for a handle the layer does not know.
+    std::optional<ModulePosition> positionOf(Module* module) {
+        if (module == nullptr) return scorePosition();
+        if (!owns(module)) return std::nullopt;
+        if (!module->inMixer) return module->startPosition;
+        return module->positionAt(speakerFrame());
+    }
+};
+
+Engine& engine() {
+    static Engine instance;
+    return instance;
+}
+
+}  // namespace
+
+float getVersion() { return engine().reportedVersion.value_or(kLayerVersion); }
+
+bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t /*flags*/) {
+    // The flags (InitGlobalFocus) change nothing: the output never depends on
+    // which window has the focus.
+    Engine& e = engine();
+    if (e.initialised) return true;
+    if (mixRate < 8000 || mixRate > 192000 || maxSoftwareChannels < 0) return false;
+    e.sampleRate = mixRate;
+    e.mixer.reset(maxSoftwareChannels);
+    e.lastSpeakerFrame = 0;
+    platform::AudioDeviceInfo obtained;
+    if (e.deviceAllowed && platform::openAudioDevice(mixRate, 2, kDeviceBufferFrames, Mixer::callback,
+                                                     &e.mixer, obtained)) {
+        e.silent = false;
+        e.initialised = true;
+        platform::pauseAudioDevice(false);
+    } else {
+        e.silent = true;
+        e.initialised = true;
+        e.silentStartMicroseconds = e.nowMicroseconds();
+        e.pumpBuffer.assign(static_cast<size_t>(kSilentPumpFrames) * 2, 0);
+    }
+    return true;
+}
+
+bool setOutput(int32_t /*outputType*/) { return true; }
+
+void close() { engine().shutdown(); }
+
+Module* loadModule(const char* path) {
+    Engine& e = engine();
+    std::vector<std::byte> bytes;
+    if (!readWholeFile(path, bytes)) return nullptr;
+    // Modules loop for ever, as the show expects its music to.
+    std::unique_ptr<ModuleRenderer> renderer = ModuleRenderer::open(bytes, e.sampleRate, -1);
+    if (!renderer) return nullptr;
+    e.modules.push_back(std::make_unique<Module>(std::move(renderer)));
+    return e.modules.back().get();
+}
+
+bool playModule(Module* module) {
+    Engine& e = engine();
+    if (!e.initialised || !e.owns(module)) return false;
+    if (module->inMixer) return true;
+    if (!e.mixer.addModule(module)) return false;
+    module->inMixer = true;
+    return true;
+}
+
+bool freeModule(Module* module) {
+    Engine& e = engine();
+    if (!e.owns(module)) return false;
+    e.mixer.removeModule(module);
+    std::erase_if(e.modules, [&](const auto& m) { return m.get() == module; });
+    return true;
+}
+
+int32_t getOrder(Module* module) {
+    const std::optional<ModulePosition> position = engine().positionOf(module);
+    return position ? position->order : -1;
+}
+
+int32_t getRow(Module* module) {
+    const std::optional<ModulePosition> position = engine().positionOf(module);
+    return position ? position->row : -1;
+}
+
+Stream* openStream(const char* path, uint32_t mode, int32_t size) {
+    Engine& e = engine();
+    // 16-bit and stereo describe what the stream is played as, which is always
+    // so; only the loop bit changes anything.
+    std::unique_ptr<Stream> stream = Stream::open(path, (mode & StreamLoopNormal) != 0, size, e.sampleRate);
+    if (!stream) return nullptr;
+    e.streams.push_back(std::move(stream));
+    return e.streams.back().get();
+}
+
+bool setStreamSyncCallback(Stream* stream, StreamSyncCallback callback, void* user) {
+    Engine& e = engine();
+    if (!e.owns(stream)) return false;
+    e.mixer.setSyncCallback(stream, callback, user);
+    return true;
+}
+
+int32_t playStream(int32_t channel, Stream* stream) {
+    Engine& e = engine();
+    if (!e.initialised || !e.owns(stream)) return -1;
+    e.decoder.add(stream);  // the ring is full before the mixer sees the stream
+    const int32_t used = e.mixer.playStream(channel, stream);
+    if (used < 0) e.decoder.remove(stream);
+    return used;
+}
+
+bool closeStream(Stream* stream) {
+    Engine& e = engine();
+    if (!e.owns(stream)) return false;
+    e.mixer.removeStream(stream);
+    e.decoder.remove(stream);
+    std::erase_if(e.streams, [&](const auto& s) { return s.get() == stream; });
+    return true;
+}
+
+namespace testing {
+
+void setReportedVersion(float version) { engine().reportedVersion = version; }
+void setDeviceAllowed(bool allowed) { engine().deviceAllowed = allowed; }
+void useManualClock(bool manual) { engine().manualClock = manual; }
+void advanceManualClock(int64_t microseconds) { engine().manualMicroseconds += microseconds; }
+void fillStreamBuffers() { engine().decoder.fillNow(); }
+
+void resetHooks() {
+    Engine& e = engine();
+    e.shutdown();
+    e.reportedVersion.reset();
+    e.deviceAllowed = true;
+    e.manualClock = false;
+    e.manualMicroseconds = 0;
+}
+
+bool usingSilentOutput() { return engine().initialised && engine().silent; }
+int64_t speakerFrame() { return engine().speakerFrame(); }
+
+int32_t streamChannel(const Stream* stream) {
+    Engine& e = engine();
+    if (!e.owns(stream)) return -1;
+    return stream->channel;
+}
+
+}  // namespace testing
 }  // namespace sound

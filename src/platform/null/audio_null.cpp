@@ -1,8 +1,145 @@
-#include "platform/audio_device.h"
+#include <algorithm>
+#include <deque>
 
-// STUB: replaced by the music work.
+#include "platform/audio_device.h"
+#include "platform/null/audio_double.h"
+
 namespace platform {
-bool openAudioDevice(int32_t, int32_t, int32_t, AudioCallback, void*, AudioDeviceInfo&) { return false; }
-void pauseAudioDevice(bool) {}
-void closeAudioDevice() {}
+
+namespace {
+
+struct SimulatedDevice {
+    bool available = false;
+    int32_t forcedBufferFrames = 0;
+    bool open = false;
+    bool paused = true;
+    AudioDeviceInfo requested;
+    AudioDeviceInfo obtained;
+    AudioCallback callback = nullptr;
+    void* user = nullptr;
+    std::deque<int16_t> held;  // frames handed over, not yet played
+    int64_t framesRendered = 0;
+    int64_t framesPlayed = 0;
+    int32_t callbacks = 0;
+    bool capture = false;
+    std::vector<int16_t> captured;
+    std::vector<int16_t> scratch;
+
+    int32_t heldFrames() const { return static_cast<int32_t>(held.size() / 2); }
+
+    void pull() {
+        const int32_t frames = obtained.bufferFrames;
+        scratch.assign(static_cast<size_t>(frames) * 2, 0);
+        callback(user, scratch.data(), frames);
+        ++callbacks;
+        held.insert(held.end(), scratch.begin(), scratch.end());
+        framesRendered += frames;
+    }
+
+    void refill() {
+        if (!open || paused) return;
+        while (heldFrames() <= obtained.bufferFrames) pull();
+    }
+
+    void play(int64_t frames) {
+        for (int64_t i = 0; i < frames * 2; ++i) {
+            if (capture) captured.push_back(held.front());
+            held.pop_front();
+        }
+        framesPlayed += frames;
+    }
+};
+
+SimulatedDevice& device() {
+    static SimulatedDevice instance;
+    return instance;
+}
+
+}  // namespace
+
+bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
+                     AudioCallback callback, void* user, AudioDeviceInfo& obtained) {
+    SimulatedDevice& d = device();
+    d.requested = {sampleRate, channels, bufferFrames};
+    if (!d.available || d.open || callback == nullptr || sampleRate <= 0 || channels != 2 ||
+        bufferFrames <= 0) {
+        return false;
+    }
+    d.open = true;
+    d.paused = true;
+    d.callback = callback;
+    d.user = user;
+    d.obtained = {sampleRate, channels, d.forcedBufferFrames > 0 ? d.forcedBufferFrames : bufferFrames};
+    d.held.clear();
+    d.framesRendered = 0;
+    d.framesPlayed = 0;
+    d.callbacks = 0;
+    obtained = d.obtained;
+    return true;
+}
+
+void pauseAudioDevice(bool paused) {
+    SimulatedDevice& d = device();
+    if (!d.open) return;
+    d.paused = paused;
+    d.refill();
+}
+
+void closeAudioDevice() {
+    SimulatedDevice& d = device();
+    d.open = false;
+    d.paused = true;
+    d.callback = nullptr;
+    d.user = nullptr;
+    d.held.clear();
+}
+
+AudioDevicePosition audioDevicePosition() {
+    const SimulatedDevice& d = device();
+    if (!d.open) return {};
+    return {d.framesRendered, d.heldFrames()};
+}
+
+namespace audio_double {
+
+void reset() {
+    closeAudioDevice();
+    SimulatedDevice& d = device();
+    d.available = false;
+    d.forcedBufferFrames = 0;
+    d.requested = {};
+    d.obtained = {};
+    d.framesRendered = 0;
+    d.framesPlayed = 0;
+    d.callbacks = 0;
+    d.capture = false;
+    d.captured.clear();
+}
+
+void setAvailable(bool available) { device().available = available; }
+void setBufferFrames(int32_t frames) { device().forcedBufferFrames = std::max(0, frames); }
+bool isOpen() { return device().open; }
+bool isPaused() { return device().paused; }
+AudioDeviceInfo requested() { return device().requested; }
+AudioDeviceInfo obtained() { return device().obtained; }
+
+void advance(int64_t frameCount) {
+    SimulatedDevice& d = device();
+    if (!d.open || d.paused) return;
+    while (frameCount > 0) {
+        d.refill();
+        // Play up to the point where the device next asks for more.
+        const int64_t step = std::min<int64_t>(frameCount, d.heldFrames() - d.obtained.bufferFrames);
+        d.play(step);
+        frameCount -= step;
+    }
+    d.refill();
+}
+
+int64_t framesPlayed() { return device().framesPlayed; }
+int32_t callbackCount() { return device().callbacks; }
+void setCapture(bool capture) { device().capture = capture; }
+const std::vector<int16_t>& captured() { return device().captured; }
+
+}  // namespace audio_double
 }  // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+// The null platform's audio device: none by default, so the sound layer takes
+// its silent output. Tests can make a simulated device available; it never
+// plays on its own: advance() plays frames and refills the way a real device
+// does, on the calling thread, so positions are exact and repeatable.
+//
+// Model: the device holds up to two buffers of bufferFrames. Whenever it holds
+// bufferFrames or fewer, it asks the callback for another bufferFrames.
+#include <cstdint>
+#include <vector>
+
+#include "platform/audio_device.h"
+
+namespace platform::audio_double {
+
+// Closed, unavailable, buffer size as requested, nothing captured.
+void reset();
+// Whether openAudioDevice succeeds.
+void setAvailable(bool available);
+// The buffer size the device gives, whatever is requested; 0: as requested.
+void setBufferFrames(int32_t frames);
+
+bool isOpen();
+bool isPaused();
+AudioDeviceInfo requested();  // the arguments of the last openAudioDevice
+AudioDeviceInfo obtained();
+
+// Plays frameCount frames at the speaker, refilling as it goes. Does nothing
+// while closed or paused.
+void advance(int64_t frameCount);
+int64_t framesPlayed();
+int32_t callbackCount();
+
+// While capturing, every frame played is kept (interleaved stereo).
+void setCapture(bool capture);
+const std::vector<int16_t>& captured();
+
+}  // namespace platform::audio_double

@@ -1,0 +1,85 @@
+#include "sound/module_render.h"
+
+#include <cstdio>
+#include <libopenmpt/libopenmpt.hpp>
+#include <ostream>
+#include <streambuf>
+
+namespace sound {
+
+namespace {
+
+// libopenmpt reports loader warnings (truncated files and the like) to a log
+// stream; the show has nowhere to show them, so they are dropped.
+class DiscardBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
+    std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+std::ostream& discardLog() {
+    static DiscardBuffer buffer;
+    static std::ostream stream(&buffer);
+    return stream;
+}
+
+}  // namespace
+
+bool readWholeFile(const char* path, std::vector<std::byte>& bytes) {
+    bytes.clear();
+    if (path == nullptr) return false;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    std::byte block[65536];
+    bool ok = true;
+    for (;;) {
+        const size_t got = std::fread(block, 1, sizeof block, file);
+        bytes.insert(bytes.end(), block, block + got);
+        if (got < sizeof block) {
+            ok = std::ferror(file) == 0;
+            break;
+        }
+    }
+    std::fclose(file);
+    return ok;
+}
+
+std::unique_ptr<ModuleRenderer> ModuleRenderer::open(const std::vector<std::byte>& bytes,
+                                                     int32_t sampleRate, int32_t repeatCount) {
+    if (bytes.empty() || sampleRate <= 0) return nullptr;
+    try {
+        auto module = std::make_unique<openmpt::module>(bytes, discardLog());
+        // No dither: rendering is a pure function of the module, so offline
+        // renders and test expectations match the live output bit for bit.
+        module->ctl_set_integer("dither", 0);
+        module->set_repeat_count(repeatCount);
+        return std::unique_ptr<ModuleRenderer>(new ModuleRenderer(std::move(module), sampleRate));
+    } catch (...) {
+        // openmpt::exception for a file it cannot load; std::bad_alloc alike.
+        return nullptr;
+    }
+}
+
+ModuleRenderer::ModuleRenderer(std::unique_ptr<openmpt::module> module, int32_t sampleRate)
+    : module_(std::move(module)), sampleRate_(sampleRate) {}
+
+ModuleRenderer::~ModuleRenderer() = default;
+
+int32_t ModuleRenderer::render(int16_t* samples, int32_t frameCount) {
+    if (failed_ || frameCount <= 0) return 0;
+    try {
+        return static_cast<int32_t>(
+            module_->read_interleaved_stereo(sampleRate_, static_cast<size_t>(frameCount), samples));
+    } catch (...) {
+        failed_ = true;
+        return 0;
+    }
+}
+
+ModulePosition ModuleRenderer::position() const {
+    return {module_->get_current_order(), module_->get_current_row()};
+}
+
+double ModuleRenderer::durationSeconds() const { return module_->get_duration_seconds(); }
+
+}  // namespace sound

@@ -1,0 +1,58 @@
+#pragma once
+// Rendering of a tracker module through libopenmpt, with the one set of
+// settings that both the live player and the offline renderer use, so that
+// what is heard and what is rendered offline are the same samples.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace openmpt {
+class module;
+}
+
+namespace sound {
+
+struct ModulePosition {
+    int32_t order = 0;
+    int32_t row = 0;
+    bool operator==(const ModulePosition&) const = default;
+};
+
+// Modules are rendered in chunks of this many frames, counted from the
+// module's first frame. After each chunk the module's position is taken and
+// stands for the whole chunk, so a row is reported at most 31 frames (0.7 ms at
+// 44.1 kHz) before it is heard, and never after.
+constexpr int32_t kModuleChunkFrames = 32;
+
+// Reads a whole file; false when it cannot be opened or read.
+bool readWholeFile(const char* path, std::vector<std::byte>& bytes);
+
+class ModuleRenderer {
+public:
+    // Null when the bytes are not a module libopenmpt can play. repeatCount:
+    // -1 loops for ever, 0 plays the song once, n plays it n + 1 times.
+    static std::unique_ptr<ModuleRenderer> open(const std::vector<std::byte>& bytes,
+                                                int32_t sampleRate, int32_t repeatCount);
+    ~ModuleRenderer();
+    ModuleRenderer(const ModuleRenderer&) = delete;
+    ModuleRenderer& operator=(const ModuleRenderer&) = delete;
+
+    // Renders up to frameCount frames (interleaved stereo, signed 16-bit) and
+    // returns how many; 0 once the song has ended or rendering failed. No
+    // allocation on this path.
+    int32_t render(int16_t* samples, int32_t frameCount);
+    // The position after the frames rendered so far.
+    ModulePosition position() const;
+    double durationSeconds() const;
+    int32_t sampleRate() const { return sampleRate_; }
+
+private:
+    ModuleRenderer(std::unique_ptr<openmpt::module> module, int32_t sampleRate);
+    std::unique_ptr<openmpt::module> module_;
+    int32_t sampleRate_;
+    bool failed_ = false;
+};
+
+}  // namespace sound

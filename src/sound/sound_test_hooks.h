@@ -1,0 +1,32 @@
+#pragma once
+// Switches that tests use to put the real sound layer into situations a
+// machine does not offer on demand. Not for the show. A simulated audio device
+// comes with the null platform (platform/null/audio_double.h).
+#include <cstdint>
+
+#include "sound/sound.h"
+
+namespace sound::testing {
+
+// The version getVersion reports; restored by resetHooks.
+void setReportedVersion(float version);
+// false: init does not try the audio device and takes the silent output.
+void setDeviceAllowed(bool allowed);
+// While on, the silent output and the score clock read a clock that moves
+// only through advanceManualClock, instead of the system's steady clock.
+void useManualClock(bool manual);
+void advanceManualClock(int64_t microseconds);
+// Fills every playing stream's buffer now, so what the device plays next does
+// not depend on how far the decoder thread has got.
+void fillStreamBuffers();
+// Closes the layer and restores every switch above, and the score clock.
+void resetHooks();
+
+// What init chose.
+bool usingSilentOutput();
+// Output frame now at the speaker (what order and row are answered for).
+int64_t speakerFrame();
+// The channel a stream plays on, -1 when none.
+int32_t streamChannel(const Stream* stream);
+
+}  // namespace sound::testing
