@@ -17,6 +17,9 @@ public:
     bool bind(uint32_t index);
 
     std::vector<uint32_t> textureNames;  // GL texture names by index
+
+private:
+    bool badBindReported = false;  // the first out-of-range bind is logged, later ones are not
 };
 
 extern TextureManager textureManager;
