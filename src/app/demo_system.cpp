@@ -1,7 +1,48 @@
 #include "app/demo_system.h"
 
-// STUB: replaced by the shell work.
-DemoSystem::DemoSystem() {}
-DemoSystem::~DemoSystem() {}
-int DemoSystem::tick() { return 0; }
-void DemoSystem::log(const char*, ...) {}
+#include <cstdio>
+
+#include "app/demo_config.h"
+#include "platform/platform.h"
+
+DemoSystem::DemoSystem() {
+    const uint32_t now = platform::tickCount();
+    lastFrameTick = now;
+    lastFpsTick = now;
+    frameCount = 0;
+
+    version = 0.1f;
+    const platform::LocalTime t = platform::localTime();
+    log("vexel :: demosystem v%.2f running application '%s'.\n\n", static_cast<double>(version),
+        demoConfig.title);
+    log("execution started at %.2d:%.2d:%.2d, %.2d.%.2d.%d.\n\n\n", t.hour, t.minute, t.second,
+        t.day, t.month, t.year);
+}
+
+DemoSystem::~DemoSystem() {
+    const platform::LocalTime t = platform::localTime();
+    log("execution ended at %.2d:%.2d:%.2d, %.2d.%.2d.%d.\n", t.hour, t.minute, t.second, t.day,
+        t.month, t.year);
+}
+
+int DemoSystem::tick() {
+    // Unsigned differences of separate readings: a wrap of the tick count
+    // between two readings leaves the differences right.
+    frameTime = platform::tickCount() - lastFrameTick;
+    lastFrameTick = platform::tickCount();
+    if (platform::tickCount() - lastFpsTick > 1000) {
+        lastFpsTick = platform::tickCount();
+        fps = static_cast<float>(frameCount);
+        frameCount = 0;
+        char buffer[200];
+        std::snprintf(buffer, sizeof buffer, "%s - fps: %.0f", demoConfig.title,
+                      static_cast<double>(fps));
+        platform::setWindowTitle(buffer);
+    }
+    frameCount += 1;
+    return 0;
+}
+
+void DemoSystem::log(const char*, ...) {
+    // The sink: every message is dropped. Callers still form their arguments.
+}

@@ -3,6 +3,10 @@
 // the log. One global instance, demoSystem, constructed before the show runs.
 #include <cstdint>
 
+// A log call whose arguments do not match its format is a compile error, not
+// a warning.
+#pragma GCC diagnostic error "-Wformat"
+
 class DemoSystem {
 public:
     DemoSystem();  // starts the clock, writes the start banner

@@ -1,10 +1,117 @@
 #include "app/shell.h"
 
-// STUB: replaced by the shell work.
+#include "app/demo_config.h"
+#include "app/demo_system.h"
+#include "app/sequencer.h"
+#include "app/window.h"
+#include "loader/lwob_loader.h"
+#include "music/music_player.h"
+#include "platform/platform.h"
+#include "render/texture_manager.h"
+
 bool windowActive = true;
 bool keys[256] = {};
 LwObject* heartObject = nullptr;
 
-bool loadObjects() { return true; }
-bool loadImages() { return true; }
-int runShow() { return 0; }
+namespace {
+
+// Seconds between two tick readings, as the load messages print them.
+double secondsBetween(uint32_t startTick, uint32_t endTick) {
+    const int32_t elapsedMs = static_cast<int32_t>(endTick - startTick);
+    return static_cast<double>(static_cast<float>(elapsedMs) * 0.001f);
+}
+
+}  // namespace
+
+bool loadObjects() {
+    const uint32_t startTick = platform::tickCount();
+    demoSystem.log("MAIN: loading objects...\n\n");
+    heartObject = lwobLoader.load(heartObjectPath);
+    const uint32_t endTick = platform::tickCount();
+    demoSystem.log("MAIN: Objects loaded in %.2f seconds.\n\n\n", secondsBetween(startTick, endTick));
+    return heartObject != nullptr;
+}
+
+bool loadImages() {
+    const uint32_t startTick = platform::tickCount();
+    demoSystem.log("MAIN: loading textures...\n\n");
+    for (const char* path : startupImages) {
+        textureManager.load(path);  // an image that fails still takes its index
+    }
+    const uint32_t endTick = platform::tickCount();
+    demoSystem.log("\nMAIN: textures loaded in %.2f seconds.\n\n\n", secondsBetween(startTick, endTick));
+    return true;
+}
+
+void startMusic() {
+    if (!demoConfig.musicEnabled) {
+        musicPlayer.playing = true;  // frames are drawn all the same
+        return;
+    }
+    if (demoConfig.useModule) {
+        musicPlayer.startModule();
+    } else {
+        musicPlayer.startStream();
+    }
+}
+
+void stopMusic() {
+    if (!demoConfig.musicEnabled) {
+        return;
+    }
+    if (demoConfig.useModule) {
+        musicPlayer.stopModule();
+    } else {
+        musicPlayer.stopStream();
+    }
+}
+
+int runMainLoop() {
+    platform::Message msg;
+    bool done = false;
+    while (!done) {
+        if (platform::peekMessage(msg)) {
+            // One message per pass.
+            if (msg.message == platform::WM_QUIT) {
+                done = true;
+            } else {
+                platform::translateMessage(msg);
+                platform::dispatchMessage(msg);
+            }
+        } else if (windowActive) {
+            if (keys[platform::VK_ESCAPE]) {
+                done = true;
+                // Ending on Escape is a normal end: exit code 0, whatever
+                // message happened to be retrieved last.
+                msg.wParam = 0;
+            } else {
+                demoSystem.tick();
+                drawFrame();
+                platform::swapBuffers();
+            }
+        }
+        // Minimised: keep polling, draw nothing.
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+int runShow() {
+    if (!openWindow(demoConfig.title, demoConfig.width, demoConfig.height, demoConfig.bitsPerPixel,
+                    demoConfig.fullscreen)) {
+        return 0;  // the user has been told why
+    }
+    if (!loadObjects()) {
+        endShow();
+    }
+    if (!loadImages()) {
+        endShow();
+    }
+    startMusic();
+    advancePart();
+
+    const int exitCode = runMainLoop();
+
+    stopMusic();
+    closeWindow();
+    return exitCode;
+}

@@ -17,8 +17,18 @@ constexpr const char* startupImages[6] = {
     "data/tessaline/gfx/text-4.png", "data/tessaline/gfx/zurak.png",
 };
 
+// The heart object into heartObject; false when the loader delivered none.
 bool loadObjects();
+// The start-up images through the texture manager, in list order. Always true.
 bool loadImages();
+// Music as demoConfig says: the module or the stream, or none (then the
+// player's playing flag is set directly so that frames are drawn).
+void startMusic();
+void stopMusic();  // the counterpart of startMusic
+// Handles one pending message per pass; with none pending and the window not
+// minimised, Escape ends the loop or one frame is drawn. Returns the exit
+// code: WM_QUIT's code, or 0 after Escape.
+int runMainLoop();
 // The whole run: window, loading, music, first part, main loop, shutdown.
 // Returns the process exit code.
 int runShow();

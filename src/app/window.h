@@ -2,8 +2,24 @@
 // The show's one window with its rendering context and fixed render state.
 #include <cstdint>
 
+// What openWindow has acquired and closeWindow still has to release. The
+// platform layer keeps the handles themselves; this records which exist.
+struct WindowHandles {
+    bool window = false;
+    bool deviceContext = false;
+    bool renderingContext = false;
+};
+extern WindowHandles windowHandles;
+
+// Opens the window (full screen with a windowed fallback on the user's
+// consent), its rendering context and the fixed render state. false after the
+// user has been told why not, with what was acquired released again.
 bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, bool fullscreen);
+// Releases everything openWindow acquired, in reverse order, and puts back
+// the desktop's display mode if it was switched. Failures are reported and
+// the remaining steps still run.
 void closeWindow();
+// Viewport and 45-degree perspective for a client area of width x height.
 void resizeView(int32_t width, int32_t height);
-bool initRenderState();
+bool initRenderState();  // always true
 intptr_t windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -19,12 +19,30 @@ constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_KEYUP = 0x0101;
+constexpr uint32_t WM_SYSKEYDOWN = 0x0104;  // a key pressed while Alt is held
+constexpr uint32_t WM_SYSKEYUP = 0x0105;
 constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 // WM_SYSCOMMAND values the show swallows.
 constexpr uintptr_t SC_SCREENSAVE = 0xF140;
 constexpr uintptr_t SC_MONITORPOWER = 0xF170;
+// WM_ACTIVATE low word.
+constexpr uintptr_t WA_INACTIVE = 0;
+constexpr uintptr_t WA_ACTIVE = 1;
 // Windows virtual-key codes.
 constexpr uintptr_t VK_ESCAPE = 27;
+
+// The 16-bit halves of wParam and lParam, as Win32's LOWORD/HIWORD take them.
+constexpr uint32_t loWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFFu); }
+constexpr uint32_t hiWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFFu); }
+// WM_SIZE's lParam: client width in the low word, height in the high word.
+constexpr intptr_t sizeLParam(int32_t width, int32_t height) {
+    return static_cast<intptr_t>((static_cast<uint32_t>(height) & 0xFFFFu) << 16 |
+                                 (static_cast<uint32_t>(width) & 0xFFFFu));
+}
+// WM_ACTIVATE's wParam: WA_* in the low word, non-zero high word while minimised.
+constexpr uintptr_t activateWParam(uintptr_t state, bool minimised) {
+    return (minimised ? uintptr_t{1} << 16 : 0) | state;
+}
 
 struct Message {
     uint32_t message = 0;
@@ -59,16 +77,31 @@ struct LocalTime {
 };
 
 // ---- window class, display mode, window -----------------------------------
-bool registerWindowClass(WindowProc proc);  // class "OpenGL"
+// There is one window. fullscreenStyle: borderless popup covering the switched
+// display mode; otherwise an overlapped window with a frame.
+
+// Class "OpenGL" with proc as its window procedure; false when the windowing
+// system cannot be reached.
+bool registerWindowClass(WindowProc proc);
 bool unregisterWindowClass();
-bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel);  // true: mode in force
-void restoreDisplayMode();
+// Switches the display to width x height at bitsPerPixel; true only when the
+// mode is in force afterwards (a mode the display silently did not take
+// counts as refused).
+bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel);
+void restoreDisplayMode();  // back to the desktop's mode
+// A display counter, as Win32 keeps it: the cursor shows while the number of
+// shows minus hides is not negative.
 void showCursor(bool show);
 // Grows a client rectangle into the window rectangle for the given style.
 void adjustWindowRect(Rect& rect, bool fullscreenStyle);
+// Creates the window hidden, with width x height the window (outer) size.
+// Sends WM_SIZE with the client size to the window procedure before it returns.
 bool createWindow(const char* title, int32_t x, int32_t y, int32_t width, int32_t height,
                   bool fullscreenStyle);
 bool destroyWindow();
+// Shows the window. As the window comes to the foreground the window procedure
+// is sent WM_SYSCOMMAND SC_SCREENSAVE and SC_MONITORPOWER: the screen saver and
+// monitor power saving stay off unless it hands them to defWindowProc.
 void showWindow();
 void setForegroundWindow();
 void setFocus();
@@ -77,19 +110,26 @@ void setWindowTitle(const char* title);
 // ---- device context, pixel format, rendering context -----------------------
 bool getDeviceContext();
 bool releaseDeviceContext();
-int32_t choosePixelFormat(const PixelFormat& wanted);  // 0: none suitable
+// The closest format the display offers (1-based); 0: none suitable. Like
+// ChoosePixelFormat it settles for fewer extras (accumulation buffer first)
+// rather than fail.
+int32_t choosePixelFormat(const PixelFormat& wanted);
 bool setPixelFormat(int32_t format);
+// An OpenGL 1.1 compatibility context, created but not yet current.
 bool createRenderingContext();
 bool deleteRenderingContext();
 bool makeCurrent(bool current);  // false: release the context from the thread
 void swapBuffers();
 
 // ---- messages --------------------------------------------------------------
-// Removes one pending message; false when none is pending.
+// Removes one pending message; false when none is pending. Delivered:
+// WM_ACTIVATE, WM_SIZE, WM_CLOSE, WM_KEYDOWN/WM_KEYUP (WM_SYSKEY* with Alt),
+// and WM_QUIT once postQuitMessage was called and earlier messages are gone.
 bool peekMessage(Message& message);
 void translateMessage(const Message& message);
-intptr_t dispatchMessage(const Message& message);
+intptr_t dispatchMessage(const Message& message);  // calls the window procedure
 void postQuitMessage(int32_t exitCode);
+// The default handling of a message the window procedure does not handle.
 intptr_t defWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // ---- message boxes ---------------------------------------------------------

@@ -1,38 +1,417 @@
+// The platform test double: no window system, every call recorded, messages,
+// ticks, box answers and failures scripted (platform_double.h).
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/null/platform_double.h"
 #include "platform/platform.h"
 
-#include <cstdio>
-
-// STUB: replaced by the shell work.
 namespace platform {
-bool registerWindowClass(WindowProc) { return true; }
-bool unregisterWindowClass() { return true; }
-bool changeDisplayMode(int32_t, int32_t, int32_t) { return false; }
-void restoreDisplayMode() {}
-void showCursor(bool) {}
-void adjustWindowRect(Rect&, bool) {}
-bool createWindow(const char*, int32_t, int32_t, int32_t, int32_t, bool) { return false; }
-bool destroyWindow() { return true; }
-void showWindow() {}
-void setForegroundWindow() {}
-void setFocus() {}
-void setWindowTitle(const char*) {}
-bool getDeviceContext() { return false; }
-bool releaseDeviceContext() { return true; }
-int32_t choosePixelFormat(const PixelFormat&) { return 0; }
-bool setPixelFormat(int32_t) { return false; }
-bool createRenderingContext() { return false; }
-bool deleteRenderingContext() { return true; }
-bool makeCurrent(bool) { return false; }
-void swapBuffers() {}
-bool peekMessage(Message&) { return false; }
-void translateMessage(const Message&) {}
-intptr_t dispatchMessage(const Message&) { return 0; }
-void postQuitMessage(int32_t) {}
-intptr_t defWindowProc(uint32_t, uintptr_t, intptr_t) { return 0; }
-BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, BoxIcon) {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-    return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+namespace {
+
+struct ScriptEntry {
+    bool idle = false;
+    Message message;
+};
+
+struct DoubleState {
+    std::vector<std::string> calls;
+    std::vector<scripted::Box> boxes;
+    std::vector<std::string> titles;
+    std::vector<scripted::Step> failing;
+
+    std::deque<ScriptEntry> script;
+    int32_t runawayPasses = 0;
+    bool quitPosted = false;
+    int32_t quitCode = 0;
+
+    std::deque<uint32_t> ticks;
+    uint32_t clockNow = 0;
+    uint32_t clockStepMs = 0;
+    bool clockStarted = false;  // clockNow was already handed out once
+
+    std::deque<BoxAnswer> answers;
+    LocalTime time{2024, 2, 14, 20, 15, 30};
+
+    WindowProc proc = nullptr;
+    bool classRegistered = false;
+    bool displayModeChanged = false;
+    bool window = false;
+    bool deviceContext = false;
+    bool context = false;
+    bool current = false;
+    bool screenSaverAllowed = true;
+    int32_t cursorCounter = 0;
+    Rect created;
+    bool createdFullscreen = false;
+    int32_t pixelFormat = 0;
+};
+
+// Function-local so that it is usable from any static initialiser or
+// destructor: it is built on first use and outlives every global that used it
+// during construction.
+DoubleState& state() {
+    static DoubleState s;
+    return s;
 }
-uint32_t tickCount() { return 0; }
-LocalTime localTime() { return {}; }
+
+void record(std::string call) { state().calls.push_back(std::move(call)); }
+
+bool failing(scripted::Step step) {
+    for (scripted::Step s : state().failing) {
+        if (s == step) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string join(std::initializer_list<long long> values) {
+    std::string text;
+    for (long long v : values) {
+        if (!text.empty()) {
+            text += ",";
+        }
+        text += std::to_string(v);
+    }
+    return text;
+}
+
+intptr_t send(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    WindowProc proc = state().proc;
+    return proc != nullptr ? proc(message, wParam, lParam) : 0;
+}
+
+}  // namespace
+
+// ---- scripting and inspection ----------------------------------------------
+namespace scripted {
+
+void reset() { state() = DoubleState{}; }
+void fail(Step step) { state().failing.push_back(step); }
+
+void queueMessage(const Message& message) { state().script.push_back(ScriptEntry{false, message}); }
+void queueIdle(int32_t passes) {
+    for (int32_t i = 0; i < passes; ++i) {
+        state().script.push_back(ScriptEntry{true, {}});
+    }
+}
+
+void queueTicks(std::initializer_list<uint32_t> ticks) {
+    for (uint32_t t : ticks) {
+        state().ticks.push_back(t);
+    }
+}
+void setClock(uint32_t now, uint32_t stepMs) {
+    state().clockNow = now;
+    state().clockStepMs = stepMs;
+    state().clockStarted = false;
+}
+
+void queueAnswer(BoxAnswer answer) { state().answers.push_back(answer); }
+void setLocalTime(const LocalTime& time) { state().time = time; }
+
+const std::vector<std::string>& calls() { return state().calls; }
+std::vector<std::string> callNames() {
+    std::vector<std::string> names;
+    for (const std::string& call : state().calls) {
+        names.push_back(call.substr(0, call.find('(')));
+    }
+    return names;
+}
+int32_t count(const std::string& name) {
+    int32_t n = 0;
+    for (const std::string& call : callNames()) {
+        n += call == name ? 1 : 0;
+    }
+    return n;
+}
+int32_t indexOf(const std::string& name, int32_t from) {
+    const std::vector<std::string> names = callNames();
+    for (size_t i = from < 0 ? 0 : static_cast<size_t>(from); i < names.size(); ++i) {
+        if (names[i] == name) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
+}
+const std::vector<Box>& boxes() { return state().boxes; }
+const std::vector<std::string>& titles() { return state().titles; }
+
+bool classRegistered() { return state().classRegistered; }
+bool displayModeChanged() { return state().displayModeChanged; }
+bool windowExists() { return state().window; }
+bool contextExists() { return state().context; }
+bool contextCurrent() { return state().current; }
+bool screenSaverAllowed() { return state().screenSaverAllowed; }
+int32_t cursorCounter() { return state().cursorCounter; }
+Rect createdWindow() { return state().created; }
+bool createdFullscreenStyle() { return state().createdFullscreen; }
+int32_t pendingMessages() { return static_cast<int32_t>(state().script.size()); }
+
+}  // namespace scripted
+
+// ---- window class, display mode, window -----------------------------------
+using scripted::Step;
+
+bool registerWindowClass(WindowProc proc) {
+    record("registerWindowClass");
+    if (failing(Step::RegisterWindowClass)) {
+        return false;
+    }
+    state().proc = proc;
+    state().classRegistered = true;
+    return true;
+}
+
+bool unregisterWindowClass() {
+    record("unregisterWindowClass");
+    if (failing(Step::UnregisterWindowClass) || !state().classRegistered) {
+        return false;
+    }
+    state().classRegistered = false;
+    state().proc = nullptr;
+    return true;
+}
+
+bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    record("changeDisplayMode(" + join({width, height, bitsPerPixel}) + ")");
+    if (failing(Step::ChangeDisplayMode)) {
+        return false;
+    }
+    state().displayModeChanged = true;
+    return true;
+}
+
+void restoreDisplayMode() {
+    record("restoreDisplayMode");
+    state().displayModeChanged = false;
+}
+
+void showCursor(bool show) {
+    record(show ? "showCursor(1)" : "showCursor(0)");
+    state().cursorCounter += show ? 1 : -1;
+}
+
+void adjustWindowRect(Rect& rect, bool fullscreenStyle) {
+    record(std::string("adjustWindowRect(") + (fullscreenStyle ? "popup" : "overlapped") + ")");
+    if (!fullscreenStyle) {
+        rect.left -= scripted::windowedFrame.left;
+        rect.top -= scripted::windowedFrame.top;
+        rect.right += scripted::windowedFrame.right;
+        rect.bottom += scripted::windowedFrame.bottom;
+    }
+}
+
+bool createWindow(const char* title, int32_t x, int32_t y, int32_t width, int32_t height,
+                  bool fullscreenStyle) {
+    record(std::string("createWindow(") + (title != nullptr ? title : "") + "," +
+           join({x, y, width, height}) + (fullscreenStyle ? ",popup)" : ",overlapped)"));
+    DoubleState& s = state();
+    if (failing(Step::CreateWindow) || !s.classRegistered) {
+        return false;
+    }
+    s.window = true;
+    s.created = Rect{x, y, x + width, y + height};
+    s.createdFullscreen = fullscreenStyle;
+    // Like CreateWindowEx, the first WM_SIZE arrives before the call returns.
+    int32_t clientWidth = width;
+    int32_t clientHeight = height;
+    if (!fullscreenStyle) {
+        clientWidth -= scripted::windowedFrame.left + scripted::windowedFrame.right;
+        clientHeight -= scripted::windowedFrame.top + scripted::windowedFrame.bottom;
+    }
+    send(WM_SIZE, 0, sizeLParam(clientWidth, clientHeight));
+    return true;
+}
+
+bool destroyWindow() {
+    record("destroyWindow");
+    if (failing(Step::DestroyWindow) || !state().window) {
+        return false;
+    }
+    state().window = false;
+    return true;
+}
+
+void showWindow() {
+    record("showWindow");
+    if (!state().window) {
+        return;
+    }
+    state().screenSaverAllowed = false;
+    send(WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    send(WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+}
+
+void setForegroundWindow() { record("setForegroundWindow"); }
+void setFocus() { record("setFocus"); }
+
+void setWindowTitle(const char* title) {
+    const std::string text = title != nullptr ? title : "";
+    record("setWindowTitle(" + text + ")");
+    state().titles.push_back(text);
+}
+
+// ---- device context, pixel format, rendering context -----------------------
+
+bool getDeviceContext() {
+    record("getDeviceContext");
+    if (failing(Step::GetDeviceContext) || !state().window) {
+        return false;
+    }
+    state().deviceContext = true;
+    return true;
+}
+
+bool releaseDeviceContext() {
+    record("releaseDeviceContext");
+    if (failing(Step::ReleaseDeviceContext) || !state().deviceContext) {
+        return false;
+    }
+    state().deviceContext = false;
+    return true;
+}
+
+int32_t choosePixelFormat(const PixelFormat& wanted) {
+    record("choosePixelFormat(" +
+           join({wanted.colourBits, wanted.alphaBits, wanted.accumBits, wanted.depthBits,
+                 wanted.stencilBits, wanted.doubleBuffer ? 1 : 0}) +
+           ")");
+    if (failing(Step::ChoosePixelFormat) || !state().deviceContext) {
+        return 0;
+    }
+    return 1;
+}
+
+bool setPixelFormat(int32_t format) {
+    record("setPixelFormat(" + std::to_string(format) + ")");
+    if (failing(Step::SetPixelFormat) || format < 1 || !state().deviceContext) {
+        return false;
+    }
+    state().pixelFormat = format;
+    return true;
+}
+
+bool createRenderingContext() {
+    record("createRenderingContext");
+    if (failing(Step::CreateRenderingContext) || state().pixelFormat == 0) {
+        return false;
+    }
+    state().context = true;
+    return true;
+}
+
+bool deleteRenderingContext() {
+    record("deleteRenderingContext");
+    if (failing(Step::DeleteRenderingContext) || !state().context) {
+        return false;
+    }
+    state().context = false;
+    return true;
+}
+
+bool makeCurrent(bool current) {
+    record(current ? "makeCurrent(1)" : "makeCurrent(0)");
+    if (failing(current ? Step::MakeCurrent : Step::ReleaseCurrent)) {
+        return false;
+    }
+    if (current && !state().context) {
+        return false;
+    }
+    state().current = current;
+    return true;
+}
+
+void swapBuffers() { record("swapBuffers"); }
+
+// ---- messages --------------------------------------------------------------
+
+bool peekMessage(Message& message) {
+    record("peekMessage");
+    DoubleState& s = state();
+    if (!s.script.empty() && !s.script.front().idle) {
+        message = s.script.front().message;
+        s.script.pop_front();
+        return true;
+    }
+    if (s.quitPosted) {
+        s.quitPosted = false;
+        message = Message{WM_QUIT, static_cast<uintptr_t>(s.quitCode), 0};
+        return true;
+    }
+    if (!s.script.empty()) {
+        s.script.pop_front();  // an idle pass
+        return false;
+    }
+    if (++s.runawayPasses > scripted::runawayIdlePasses) {
+        message = Message{WM_QUIT, scripted::runawayQuitCode, 0};
+        return true;
+    }
+    return false;
+}
+
+void translateMessage(const Message& message) {
+    record("translateMessage(" + std::to_string(message.message) + ")");
+}
+
+intptr_t dispatchMessage(const Message& message) {
+    record("dispatchMessage(" + std::to_string(message.message) + ")");
+    return send(message.message, message.wParam, message.lParam);
+}
+
+void postQuitMessage(int32_t exitCode) {
+    record("postQuitMessage(" + std::to_string(exitCode) + ")");
+    state().quitPosted = true;
+    state().quitCode = exitCode;
+}
+
+intptr_t defWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    record("defWindowProc(" + join({message, static_cast<long long>(wParam), lParam}) + ")");
+    if (message == WM_SYSCOMMAND && (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER)) {
+        state().screenSaverAllowed = true;
+    }
+    return 0;
+}
+
+// ---- message boxes ---------------------------------------------------------
+
+BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, BoxIcon icon) {
+    DoubleState& s = state();
+    record(std::string("messageBox(") + caption + ")");
+    BoxAnswer answer = buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+    if (!s.answers.empty()) {
+        answer = s.answers.front();
+        s.answers.pop_front();
+    }
+    s.boxes.push_back(scripted::Box{text, caption, buttons, icon, answer});
+    return answer;
+}
+
+// ---- time ------------------------------------------------------------------
+
+uint32_t tickCount() {
+    record("tickCount");
+    DoubleState& s = state();
+    if (!s.ticks.empty()) {
+        const uint32_t t = s.ticks.front();
+        s.ticks.pop_front();
+        s.clockNow = t;
+        s.clockStarted = true;
+        return t;
+    }
+    if (s.clockStarted) {
+        s.clockNow += s.clockStepMs;
+    }
+    s.clockStarted = true;
+    return s.clockNow;
+}
+
+LocalTime localTime() {
+    record("localTime");
+    return state().time;
+}
+
 }  // namespace platform

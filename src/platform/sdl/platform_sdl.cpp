@@ -1,38 +1,603 @@
+// The platform layer over SDL2 (X11 underneath on Linux).
+//
+// How the Win32 model maps onto SDL:
+//  - The window class is the video subsystem: registering initialises it,
+//    unregistering shuts it down.
+//  - SDL switches display modes only for a shown full-screen window, and it
+//    reports no error when the display keeps its mode. changeDisplayMode
+//    therefore shows a blank full-screen window of the wanted size (the mode
+//    holder) and accepts the mode only when the drawable comes out at exactly
+//    that size. The holder keeps the mode until the real window is shown.
+//  - On X11 a window's visual is fixed when it is created, so setPixelFormat
+//    re-creates the (still hidden) window with the chosen format.
+//  - There is no device context: the window stands in for it.
+//  - SDL events become Win32 messages in an internal queue; peekMessage hands
+//    out one at a time.
 #include "platform/platform.h"
 
-#include <cstdio>
+#include <SDL.h>
 
-// STUB: replaced by the shell work.
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <deque>
+#include <string>
+
 namespace platform {
-bool registerWindowClass(WindowProc) { return true; }
-bool unregisterWindowClass() { return true; }
-bool changeDisplayMode(int32_t, int32_t, int32_t) { return false; }
-void restoreDisplayMode() {}
-void showCursor(bool) {}
-void adjustWindowRect(Rect&, bool) {}
-bool createWindow(const char*, int32_t, int32_t, int32_t, int32_t, bool) { return false; }
-bool destroyWindow() { return true; }
-void showWindow() {}
-void setForegroundWindow() {}
-void setFocus() {}
-void setWindowTitle(const char*) {}
-bool getDeviceContext() { return false; }
-bool releaseDeviceContext() { return true; }
-int32_t choosePixelFormat(const PixelFormat&) { return 0; }
-bool setPixelFormat(int32_t) { return false; }
-bool createRenderingContext() { return false; }
-bool deleteRenderingContext() { return true; }
-bool makeCurrent(bool) { return false; }
-void swapBuffers() {}
-bool peekMessage(Message&) { return false; }
-void translateMessage(const Message&) {}
-intptr_t dispatchMessage(const Message&) { return 0; }
-void postQuitMessage(int32_t) {}
-intptr_t defWindowProc(uint32_t, uintptr_t, intptr_t) { return 0; }
-BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, BoxIcon) {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-    return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+namespace {
+
+struct SdlState {
+    WindowProc proc = nullptr;
+    bool videoUp = false;
+    SDL_Window* window = nullptr;
+    SDL_Window* modeHolder = nullptr;  // keeps a switched display mode until the window shows
+    bool modeChanged = false;
+    bool deviceContext = false;
+    SDL_GLContext context = nullptr;
+    int32_t cursorCount = 0;  // shows minus hides; the cursor shows while >= 0
+    bool minimised = false;
+
+    // What the window was created with, so that setPixelFormat can re-create it.
+    std::string title;
+    int32_t x = 0, y = 0, width = 0, height = 0;
+    bool fullscreenStyle = false;
+
+    PixelFormat wantedFormat;
+    std::deque<Message> queue;
+    bool quitPosted = false;
+    int32_t quitCode = 0;
+};
+
+SdlState& state() {
+    static SdlState s;
+    return s;
 }
-uint32_t tickCount() { return 0; }
-LocalTime localTime() { return {}; }
+
+// The candidates choosePixelFormat tries, best first; format n is entry n - 1.
+constexpr int32_t formatCandidates = 3;
+
+PixelFormat candidate(const PixelFormat& wanted, int32_t index) {
+    PixelFormat format = wanted;
+    if (index >= 1) {
+        format.accumBits = 0;
+    }
+    if (index >= 2) {
+        format.alphaBits = 0;
+        format.stencilBits = 0;
+    }
+    return format;
+}
+
+void applyGlAttributes(const PixelFormat& format) {
+    SDL_GL_ResetAttributes();
+    const int channelBits = format.colourBits >= 24 ? 8 : 5;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, format.colourBits >= 24 ? 8 : 6);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channelBits);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, format.alphaBits);
+    // The accumulation total spread over its four channels.
+    const int accumChannelBits = format.accumBits / 4;
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accumChannelBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accumChannelBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accumChannelBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accumChannelBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format.stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, format.doubleBuffer ? 1 : 0);
+    // Below 3.0 with no profile SDL creates a legacy context: everything of
+    // OpenGL 1.1, fixed function included.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
+}
+
+SDL_Window* makeWindow(const SdlState& s) {
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (s.fullscreenStyle) {
+        flags |= SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS;
+    }
+    return SDL_CreateWindow(s.title.c_str(), s.x, s.y, s.width, s.height, flags);
+}
+
+intptr_t send(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    WindowProc proc = state().proc;
+    return proc != nullptr ? proc(message, wParam, lParam) : 0;
+}
+
+void drawableSize(SDL_Window* window, int& width, int& height) {
+    width = 0;
+    height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+}
+
+// Win32 virtual-key code of a key; 0 for keys the show has no code for.
+uintptr_t virtualKey(const SDL_Keysym& key) {
+    const SDL_Keycode sym = key.sym;
+    if (sym >= SDLK_a && sym <= SDLK_z) {
+        return 'A' + static_cast<uintptr_t>(sym - SDLK_a);
+    }
+    if (sym >= SDLK_0 && sym <= SDLK_9) {
+        return '0' + static_cast<uintptr_t>(sym - SDLK_0);
+    }
+    if (sym >= SDLK_F1 && sym <= SDLK_F12) {
+        return 0x70 + static_cast<uintptr_t>(sym - SDLK_F1);
+    }
+    if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) {
+        return 0x61 + static_cast<uintptr_t>(sym - SDLK_KP_1);
+    }
+    switch (sym) {
+        case SDLK_BACKSPACE: return 0x08;
+        case SDLK_TAB: return 0x09;
+        case SDLK_RETURN: case SDLK_KP_ENTER: return 0x0D;
+        case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+        case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+        case SDLK_LALT: case SDLK_RALT: return 0x12;
+        case SDLK_PAUSE: return 0x13;
+        case SDLK_ESCAPE: return VK_ESCAPE;
+        case SDLK_SPACE: return 0x20;
+        case SDLK_PAGEUP: return 0x21;
+        case SDLK_PAGEDOWN: return 0x22;
+        case SDLK_END: return 0x23;
+        case SDLK_HOME: return 0x24;
+        case SDLK_LEFT: return 0x25;
+        case SDLK_UP: return 0x26;
+        case SDLK_RIGHT: return 0x27;
+        case SDLK_DOWN: return 0x28;
+        case SDLK_INSERT: return 0x2D;
+        case SDLK_DELETE: return 0x2E;
+        case SDLK_KP_0: return 0x60;
+        default: return 0;
+    }
+}
+
+// Queues the messages one SDL event stands for (none, one or two).
+void translate(const SDL_Event& event) {
+    SdlState& s = state();
+    const Uint32 ourWindow = s.window != nullptr ? SDL_GetWindowID(s.window) : 0;
+    auto post = [&s](uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        s.queue.push_back(Message{message, wParam, lParam});
+    };
+    auto clientSizeLParam = [&s]() {
+        int width = 0;
+        int height = 0;
+        drawableSize(s.window, width, height);
+        return sizeLParam(width, height);
+    };
+    switch (event.type) {
+        case SDL_QUIT:  // SIGINT or SIGTERM: ask the window to close
+            if (s.window != nullptr) {
+                post(WM_CLOSE, 0, 0);
+            }
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.windowID != ourWindow || ourWindow == 0) {
+                break;  // the mode holder, or a window already gone
+            }
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_CLOSE:
+                    post(WM_CLOSE, 0, 0);
+                    break;
+                case SDL_WINDOWEVENT_MINIMIZED:
+                    s.minimised = true;
+                    post(WM_SIZE, 0, sizeLParam(0, 0));
+                    post(WM_ACTIVATE, activateWParam(WA_INACTIVE, true), 0);
+                    break;
+                case SDL_WINDOWEVENT_RESTORED:
+                case SDL_WINDOWEVENT_MAXIMIZED:
+                    s.minimised = false;
+                    post(WM_ACTIVATE, activateWParam(WA_ACTIVE, false), 0);
+                    post(WM_SIZE, 0, clientSizeLParam());
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    post(WM_ACTIVATE, activateWParam(WA_ACTIVE, s.minimised), 0);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    post(WM_ACTIVATE, activateWParam(WA_INACTIVE, s.minimised), 0);
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    if (!s.minimised) {
+                        post(WM_SIZE, 0, clientSizeLParam());
+                    }
+                    break;
+                default:
+                    break;
+            }
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            if (event.key.windowID != 0 && event.key.windowID != ourWindow) {
+                break;
+            }
+            const uintptr_t code = virtualKey(event.key.keysym);
+            if (code == 0) {
+                break;
+            }
+            // Keys pressed with Alt held are system keys, as Win32 reports them.
+            const bool system = (event.key.keysym.mod & KMOD_ALT) != 0 || code == 0x12;
+            const bool down = event.type == SDL_KEYDOWN;
+            post(system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP),
+                 code, 0);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+// ---- window class, display mode, window -----------------------------------
+
+bool registerWindowClass(WindowProc proc) {
+    SdlState& s = state();
+    // The window procedure decides about the screen saver (showWindow);
+    // closing the window is a message like any other, not an SDL quit.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "platform: cannot start the video subsystem: %s\n", SDL_GetError());
+        return false;
+    }
+    s.videoUp = true;
+    s.proc = proc;
+    return true;
+}
+
+bool unregisterWindowClass() {
+    SdlState& s = state();
+    if (!s.videoUp) {
+        return false;
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    s.videoUp = false;
+    s.proc = nullptr;
+    s.queue.clear();
+    return true;
+}
+
+bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    SdlState& s = state();
+    if (!s.videoUp || width <= 0 || height <= 0) {
+        return false;
+    }
+    // The display must list the mode at all.
+    bool listed = false;
+    const int modeCount = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < modeCount && !listed; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height) {
+            const int storedBits = static_cast<int>(SDL_BYTESPERPIXEL(mode.format)) * 8;
+            listed = storedBits == bitsPerPixel ||
+                     static_cast<int>(SDL_BITSPERPIXEL(mode.format)) == bitsPerPixel;
+        }
+    }
+    if (!listed) {
+        return false;
+    }
+    SDL_Window* holder = SDL_CreateWindow("", 0, 0, width, height,
+                                          SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS |
+                                              SDL_WINDOW_HIDDEN);
+    if (holder == nullptr) {
+        return false;
+    }
+    SDL_ShowWindow(holder);
+    // Let the window system settle the window's size before judging it.
+    for (int i = 0; i < 5; ++i) {
+        SDL_PumpEvents();
+        SDL_Delay(10);
+    }
+    int drawnWidth = 0;
+    int drawnHeight = 0;
+    drawableSize(holder, drawnWidth, drawnHeight);
+    SDL_Rect bounds{};
+    SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(holder), &bounds);
+    if (drawnWidth != width || drawnHeight != height || bounds.w != width || bounds.h != height) {
+        SDL_DestroyWindow(holder);  // SDL puts back whatever it switched
+        return false;
+    }
+    if (s.modeHolder != nullptr) {
+        SDL_DestroyWindow(s.modeHolder);
+    }
+    s.modeHolder = holder;
+    s.modeChanged = true;
+    return true;
+}
+
+void restoreDisplayMode() {
+    SdlState& s = state();
+    if (s.window != nullptr && s.fullscreenStyle) {
+        SDL_SetWindowFullscreen(s.window, 0);
+    }
+    if (s.modeHolder != nullptr) {
+        SDL_DestroyWindow(s.modeHolder);
+        s.modeHolder = nullptr;
+    }
+    s.modeChanged = false;
+}
+
+void showCursor(bool show) {
+    SdlState& s = state();
+    s.cursorCount += show ? 1 : -1;
+    if (s.videoUp) {
+        SDL_ShowCursor(s.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    }
+}
+
+void adjustWindowRect(Rect&, bool) {
+    // The window manager draws the frame outside the client area, so the
+    // window size handed to SDL is the client size in either style.
+}
+
+bool createWindow(const char* title, int32_t x, int32_t y, int32_t width, int32_t height,
+                  bool fullscreenStyle) {
+    SdlState& s = state();
+    if (!s.videoUp || s.window != nullptr) {
+        return false;
+    }
+    s.title = title != nullptr ? title : "";
+    s.x = x;
+    s.y = y;
+    s.width = width;
+    s.height = height;
+    s.fullscreenStyle = fullscreenStyle;
+    s.minimised = false;
+    applyGlAttributes(PixelFormat{});
+    s.window = makeWindow(s);
+    if (s.window == nullptr) {
+        std::fprintf(stderr, "platform: cannot create the window: %s\n", SDL_GetError());
+        return false;
+    }
+    int clientWidth = 0;
+    int clientHeight = 0;
+    drawableSize(s.window, clientWidth, clientHeight);
+    send(WM_SIZE, 0, sizeLParam(clientWidth, clientHeight));
+    return true;
+}
+
+bool destroyWindow() {
+    SdlState& s = state();
+    if (s.window == nullptr) {
+        return false;
+    }
+    SDL_DestroyWindow(s.window);
+    s.window = nullptr;
+    if (s.modeHolder != nullptr) {
+        SDL_DestroyWindow(s.modeHolder);
+        s.modeHolder = nullptr;
+    }
+    return true;
+}
+
+void showWindow() {
+    SdlState& s = state();
+    if (s.window == nullptr) {
+        return;
+    }
+    SDL_ShowWindow(s.window);
+    if (s.modeHolder != nullptr) {
+        // The window now holds the full-screen mode itself.
+        SDL_DestroyWindow(s.modeHolder);
+        s.modeHolder = nullptr;
+    }
+    SDL_DisableScreenSaver();
+    send(WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    send(WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+}
+
+void setForegroundWindow() {
+    if (state().window != nullptr) {
+        SDL_RaiseWindow(state().window);
+    }
+}
+
+void setFocus() {
+    if (state().window != nullptr) {
+        SDL_SetWindowInputFocus(state().window);
+    }
+}
+
+void setWindowTitle(const char* title) {
+    if (state().window != nullptr && title != nullptr) {
+        SDL_SetWindowTitle(state().window, title);
+    }
+}
+
+// ---- device context, pixel format, rendering context -----------------------
+
+bool getDeviceContext() {
+    SdlState& s = state();
+    s.deviceContext = s.window != nullptr;
+    return s.deviceContext;
+}
+
+bool releaseDeviceContext() {
+    SdlState& s = state();
+    const bool held = s.deviceContext;
+    s.deviceContext = false;
+    return held;
+}
+
+int32_t choosePixelFormat(const PixelFormat& wanted) {
+    SdlState& s = state();
+    if (!s.videoUp) {
+        return 0;
+    }
+    s.wantedFormat = wanted;
+    // A hidden 1x1 window per candidate: SDL refuses to create a GL window
+    // for which no visual matches.
+    for (int32_t i = 0; i < formatCandidates; ++i) {
+        applyGlAttributes(candidate(wanted, i));
+        SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (probe != nullptr) {
+            SDL_DestroyWindow(probe);
+            return i + 1;
+        }
+    }
+    std::fprintf(stderr, "platform: no OpenGL visual: %s\n", SDL_GetError());
+    return 0;
+}
+
+bool setPixelFormat(int32_t format) {
+    SdlState& s = state();
+    if (s.window == nullptr || format < 1 || format > formatCandidates) {
+        return false;
+    }
+    applyGlAttributes(candidate(s.wantedFormat, format - 1));
+    SDL_Window* replacement = makeWindow(s);
+    if (replacement == nullptr) {
+        return false;
+    }
+    SDL_DestroyWindow(s.window);
+    s.window = replacement;
+    return true;
+}
+
+bool createRenderingContext() {
+    SdlState& s = state();
+    if (s.window == nullptr) {
+        return false;
+    }
+    s.context = SDL_GL_CreateContext(s.window);
+    if (s.context == nullptr) {
+        std::fprintf(stderr, "platform: cannot create the GL context: %s\n", SDL_GetError());
+        return false;
+    }
+    // SDL makes a new context current; Win32 leaves that to wglMakeCurrent.
+    SDL_GL_MakeCurrent(s.window, nullptr);
+    return true;
+}
+
+bool deleteRenderingContext() {
+    SdlState& s = state();
+    if (s.context == nullptr) {
+        return false;
+    }
+    SDL_GL_DeleteContext(s.context);
+    s.context = nullptr;
+    return true;
+}
+
+bool makeCurrent(bool current) {
+    SdlState& s = state();
+    if (current) {
+        return s.window != nullptr && s.context != nullptr &&
+               SDL_GL_MakeCurrent(s.window, s.context) == 0;
+    }
+    return SDL_GL_MakeCurrent(s.window, nullptr) == 0;
+}
+
+void swapBuffers() {
+    if (state().window != nullptr) {
+        SDL_GL_SwapWindow(state().window);
+    }
+}
+
+// ---- messages --------------------------------------------------------------
+
+bool peekMessage(Message& message) {
+    SdlState& s = state();
+    if (s.queue.empty() && !s.quitPosted && s.videoUp) {
+        SDL_Event event;
+        while (s.queue.empty() && SDL_PollEvent(&event) != 0) {
+            translate(event);
+        }
+    }
+    if (!s.queue.empty()) {
+        message = s.queue.front();
+        s.queue.pop_front();
+        return true;
+    }
+    if (s.quitPosted) {
+        s.quitPosted = false;
+        message = Message{WM_QUIT, static_cast<uintptr_t>(s.quitCode), 0};
+        return true;
+    }
+    return false;
+}
+
+void translateMessage(const Message&) {
+    // No character messages: the show reads key codes only.
+}
+
+intptr_t dispatchMessage(const Message& message) {
+    return send(message.message, message.wParam, message.lParam);
+}
+
+void postQuitMessage(int32_t exitCode) {
+    state().quitPosted = true;
+    state().quitCode = exitCode;
+}
+
+intptr_t defWindowProc(uint32_t message, uintptr_t wParam, intptr_t) {
+    if (message == WM_SYSCOMMAND && (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER)) {
+        SDL_EnableScreenSaver();  // the default: let them start
+    }
+    return 0;
+}
+
+// ---- message boxes ---------------------------------------------------------
+
+BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, BoxIcon icon) {
+    Uint32 flags = SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+    switch (icon) {
+        case BoxIcon::Stop: flags |= SDL_MESSAGEBOX_ERROR; break;
+        case BoxIcon::Exclamation: flags |= SDL_MESSAGEBOX_WARNING; break;
+        case BoxIcon::Information: flags |= SDL_MESSAGEBOX_INFORMATION; break;
+        case BoxIcon::None: break;
+    }
+    constexpr int okId = 0;
+    constexpr int yesId = 1;
+    constexpr int noId = 2;
+    const std::array<SDL_MessageBoxButtonData, 1> okButton = {{
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, okId, "OK"},
+    }};
+    const std::array<SDL_MessageBoxButtonData, 2> yesNoButtons = {{
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, yesId, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, noId, "No"},
+    }};
+    const bool yesNo = buttons == BoxButtons::YesNo;
+    SDL_MessageBoxData data{};
+    data.flags = flags;
+    data.window = nullptr;  // no owner
+    data.title = caption;
+    data.message = text;
+    data.numbuttons = yesNo ? static_cast<int>(yesNoButtons.size()) : static_cast<int>(okButton.size());
+    data.buttons = yesNo ? yesNoButtons.data() : okButton.data();
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+        // No display to show it on: the terminal still learns why.
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        return yesNo ? BoxAnswer::No : BoxAnswer::Ok;
+    }
+    if (!yesNo) {
+        return BoxAnswer::Ok;
+    }
+    return pressed == yesId ? BoxAnswer::Yes : BoxAnswer::No;  // closed unanswered: No
+}
+
+// ---- time ------------------------------------------------------------------
+
+uint32_t tickCount() {
+    // Milliseconds since boot, cut to 32 bits like GetTickCount: it wraps.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(ms);
+}
+
+LocalTime localTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    localtime_r(&now, &parts);
+    LocalTime t;
+    t.year = parts.tm_year + 1900;
+    t.month = parts.tm_mon + 1;
+    t.day = parts.tm_mday;
+    t.hour = parts.tm_hour;
+    t.minute = parts.tm_min;
+    t.second = parts.tm_sec;
+    return t;
+}
+
 }  // namespace platform

@@ -1,0 +1,102 @@
+#pragma once
+// Scripting and inspection of the platform test double (platform_null.cpp).
+//
+// The double has no window system: it records every platform call in order,
+// hands out scripted messages, tick counts and message-box answers, and fails
+// any step it is told to fail. Its state lives in a function-local static, so
+// it already works during static initialisation (the clock reads ticks
+// before main) and until the last global is destroyed.
+//
+// Typical use in a test:
+//   platform::scripted::reset();
+//   platform::scripted::queueMessage({platform::WM_KEYDOWN, platform::VK_ESCAPE, 0});
+//   platform::scripted::queueIdle(2);
+//   ... run the code under test ...
+//   EXPECT_EQ(platform::scripted::count("swapBuffers"), 1);
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform::scripted {
+
+// Platform steps that can be made to fail.
+enum class Step {
+    RegisterWindowClass,
+    UnregisterWindowClass,
+    ChangeDisplayMode,
+    CreateWindow,
+    DestroyWindow,
+    GetDeviceContext,
+    ReleaseDeviceContext,
+    ChoosePixelFormat,
+    SetPixelFormat,
+    CreateRenderingContext,
+    DeleteRenderingContext,
+    MakeCurrent,      // makeCurrent(true)
+    ReleaseCurrent,   // makeCurrent(false)
+};
+
+// The frame adjustWindowRect adds around a windowed client area, in pixels.
+constexpr Rect windowedFrame{4, 23, 4, 4};  // left, top, right, bottom widths
+
+// When the message script has run out, peekMessage reports nothing pending
+// this many times and then hands out WM_QUIT with runawayQuitCode, so a loop
+// that never ends by itself fails its test instead of hanging it.
+constexpr int32_t runawayIdlePasses = 10000;
+constexpr uintptr_t runawayQuitCode = 0xDEAD;
+
+struct Box {
+    std::string text;
+    std::string caption;
+    BoxButtons buttons = BoxButtons::Ok;
+    BoxIcon icon = BoxIcon::None;
+    BoxAnswer answer = BoxAnswer::Ok;
+};
+
+// Back to the state at program start: no calls, no script, no failures,
+// clock at 0 and standing still, cursor counter 0, no window.
+void reset();
+
+// The step fails every time from now until reset.
+void fail(Step step);
+
+// The message script, consumed in order by peekMessage.
+void queueMessage(const Message& message);
+void queueIdle(int32_t passes = 1);  // peekMessage finds nothing pending this often
+
+// tickCount returns these in order; once they are used up it returns the last
+// one plus stepMs per further reading (see setClock).
+void queueTicks(std::initializer_list<uint32_t> ticks);
+// The clock after the queued ticks: `now`, then now + stepMs, now + 2 * stepMs...
+void setClock(uint32_t now, uint32_t stepMs = 0);
+
+// Answers of the next message boxes, in order. Without one, an OK box answers
+// Ok and a Yes/No box No (as a box closed unanswered).
+void queueAnswer(BoxAnswer answer);
+void setLocalTime(const LocalTime& time);
+
+// ---- inspection ------------------------------------------------------------
+// Every call as "name" or "name(arguments)", in call order.
+const std::vector<std::string>& calls();
+std::vector<std::string> callNames();  // the same, arguments dropped
+int32_t count(const std::string& name);  // calls of that name
+// Position of the first call of that name at or after `from`; -1 if none.
+int32_t indexOf(const std::string& name, int32_t from = 0);
+const std::vector<Box>& boxes();
+const std::vector<std::string>& titles();  // every title set, in order
+
+bool classRegistered();
+bool displayModeChanged();
+bool windowExists();
+bool contextExists();
+bool contextCurrent();
+bool screenSaverAllowed();
+int32_t cursorCounter();  // shows minus hides
+Rect createdWindow();     // x, y, x + width, y + height of the last createWindow
+bool createdFullscreenStyle();
+int32_t pendingMessages();  // script entries not yet consumed
+
+}  // namespace platform::scripted

@@ -1,0 +1,229 @@
+# Harness for end-to-end tests of the show under Xvfb. Source it from a bash
+# test script; every function prints nothing on success unless it returns a
+# value, and fails the test (exit 1, with a reason on stderr) when it has to.
+#
+# Reuse in another e2e test:
+#   #!/usr/bin/env bash
+#   set -euo pipefail
+#   source "$(dirname "$0")/xvfb-harness.sh"   # or the path to tests/e2e
+#   harness_init "$@"                # $1 the show binary, $2 x11-tool
+#   harness_require_data             # skip (exit 77) without the generated assets
+#   harness_start_x 640x480x24       # private Xvfb on a free display, DISPLAY exported
+#   harness_run_show 30              # the show in the background, killed after 30 s
+#   win=$(harness_wait_window '^we luv you!' 10)
+#   harness_key "$win" Escape        # press, hold 300 ms, release
+#   harness_expect_exit 0 10         # the show ends with status 0 within 10 s
+# Register it with CTest from CMake as the tests of tests/e2e do (working
+# directory = the build tree, LABELS e2e, SKIP_RETURN_CODE 77).
+#
+# The show runs with the current directory (the build tree) as its working
+# directory, under `timeout -k`, with SDL audio on the dummy driver. Xvfb picks
+# its own free display number (-displayfd), so tests may run in parallel.
+# Everything started here is killed when the script exits.
+
+HARNESS_SHOW=""
+HARNESS_TOOL=""
+HARNESS_XVFB_PID=""
+HARNESS_SHOW_PID=""
+HARNESS_TMP=""
+HARNESS_SHOW_LOG=""
+
+harness_fail() {
+    echo "e2e: FAIL: $*" >&2
+    if [ -n "$HARNESS_SHOW_LOG" ] && [ -s "$HARNESS_SHOW_LOG" ]; then
+        echo "e2e: the show's output:" >&2
+        sed 's/^/  | /' "$HARNESS_SHOW_LOG" >&2
+    fi
+    exit 1
+}
+
+harness_cleanup() {
+    if [ -n "$HARNESS_SHOW_PID" ] && kill -0 "$HARNESS_SHOW_PID" 2>/dev/null; then
+        # The show may sit in a message box, where SDL ignores SIGTERM.
+        # timeout leads its own process group: kill the group, show included.
+        kill -KILL -- "-$HARNESS_SHOW_PID" 2>/dev/null || kill -KILL "$HARNESS_SHOW_PID" 2>/dev/null || true
+        wait "$HARNESS_SHOW_PID" 2>/dev/null || true
+    fi
+    if [ -n "$HARNESS_XVFB_PID" ] && kill -0 "$HARNESS_XVFB_PID" 2>/dev/null; then
+        kill -TERM "$HARNESS_XVFB_PID" 2>/dev/null || true
+        for _ in 1 2 3 4 5 6 7 8 9 10; do
+            kill -0 "$HARNESS_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$HARNESS_XVFB_PID" 2>/dev/null || true
+    fi
+    wait 2>/dev/null || true
+    if [ -n "$HARNESS_TMP" ]; then
+        rm -rf "$HARNESS_TMP"
+    fi
+}
+
+# harness_init SHOW X11_TOOL
+harness_init() {
+    HARNESS_SHOW="${1:?harness_init: path of the show binary}"
+    HARNESS_TOOL="${2:?harness_init: path of x11-tool}"
+    [ -x "$HARNESS_SHOW" ] || harness_fail "no show binary at $HARNESS_SHOW"
+    [ -x "$HARNESS_TOOL" ] || harness_fail "no x11-tool at $HARNESS_TOOL"
+    HARNESS_TMP="$(mktemp -d /tmp/vexel-e2e.XXXXXX)"
+    HARNESS_SHOW_LOG="$HARNESS_TMP/show.log"
+    trap harness_cleanup EXIT
+    trap 'exit 1' INT TERM
+}
+
+# Skips the test (exit 77) when the generated assets the show loads at start
+# are missing from the working directory.
+harness_require_data() {
+    local f
+    for f in data/tessaline/objects/heart.lwo data/tessaline/music/tessaline.xm; do
+        if [ ! -f "$f" ]; then
+            echo "e2e: SKIP: $(pwd)/$f is missing (the asset generators have not run)" >&2
+            exit 77
+        fi
+    done
+}
+
+# harness_start_x SCREEN   e.g. 640x480x24
+harness_start_x() {
+    local screen="${1:-640x480x24}"
+    local fdfile="$HARNESS_TMP/display"
+    : >"$fdfile"
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$fdfile" \
+        >"$HARNESS_TMP/xvfb.log" 2>&1 &
+    HARNESS_XVFB_PID=$!
+    local i
+    for i in $(seq 100); do
+        if [ -s "$fdfile" ] && grep -q '^[0-9]' "$fdfile"; then
+            break
+        fi
+        kill -0 "$HARNESS_XVFB_PID" 2>/dev/null || harness_fail "Xvfb did not start: $(cat "$HARNESS_TMP/xvfb.log")"
+        sleep 0.1
+    done
+    [ -s "$fdfile" ] || harness_fail "Xvfb gave no display number within 10 s"
+    export DISPLAY=":$(head -n1 "$fdfile" | tr -d '[:space:]')"
+    # The server answers once it is up.
+    for i in $(seq 50); do
+        xwininfo -root >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    harness_fail "Xvfb on $DISPLAY does not answer"
+}
+
+# harness_pose_wm   before the show starts: clients believe a window manager
+# runs, so they state whether they want a frame (see harness_decorated). Keep
+# in mind that nothing acts on their requests to such a "manager".
+harness_pose_wm() {
+    "$HARNESS_TOOL" pose-wm || harness_fail "cannot pose as a window manager on $DISPLAY"
+}
+
+# harness_run_show LIMIT_SECONDS   starts the show in the background
+harness_run_show() {
+    local limit="${1:-30}"
+    SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
+        timeout -k 3 "$limit" "$HARNESS_SHOW" >"$HARNESS_SHOW_LOG" 2>&1 &
+    HARNESS_SHOW_PID=$!
+}
+
+harness_show_running() {
+    [ -n "$HARNESS_SHOW_PID" ] && kill -0 "$HARNESS_SHOW_PID" 2>/dev/null
+}
+
+# Prints "ID NAME" for each top-level window with a name: xwininfo sees the
+# UTF-8 titles of SDL's message boxes that xdotool's name search misses.
+harness_windows() {
+    xwininfo -root -tree 2>/dev/null |
+        sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p'
+}
+
+# harness_viewable ID   true when the window is mapped and visible
+harness_viewable() {
+    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
+}
+
+# harness_find_window NAME_REGEX   prints the id of the first viewable window
+# whose name matches, or nothing
+harness_find_window() {
+    local pattern="$1"
+    harness_windows | while read -r id name; do
+        if printf '%s\n' "$name" | grep -Eq -- "$pattern" && harness_viewable "$id"; then
+            echo "$id"
+            break
+        fi
+    done
+}
+
+# harness_window_name ID
+harness_window_name() {
+    harness_windows | awk -v id="$1" '$1 == id { $1 = ""; sub(/^ /, ""); print; exit }'
+}
+
+# harness_wait_window NAME_REGEX TIMEOUT_SECONDS   prints the window id
+harness_wait_window() {
+    local pattern="$1" limit="${2:-10}" id="" i
+    for i in $(seq $((limit * 10))); do
+        id="$(harness_find_window "$pattern")"
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        harness_show_running || harness_fail "the show ended before a window named /$pattern/ appeared"
+        sleep 0.1
+    done
+    harness_fail "no window named /$pattern/ within $limit s; windows: $(harness_windows | tr '\n' ';')"
+}
+
+# harness_geometry ID   prints "X Y WIDTH HEIGHT" (absolute position, client size)
+harness_geometry() {
+    xwininfo -id "$1" | awk '
+        /Absolute upper-left X:/ { x = $NF }
+        /Absolute upper-left Y:/ { y = $NF }
+        /^ *Width:/ { w = $NF }
+        /^ *Height:/ { h = $NF }
+        END { print x, y, w, h }'
+}
+
+# harness_decorated ID   true when the window asks a window manager for a
+# frame. Needs harness_pose_wm: on a bare server SDL states nothing.
+harness_decorated() {
+    local state hints decorations
+    state="$(xprop -id "$1" _NET_WM_STATE 2>/dev/null || true)"
+    case "$state" in
+        *_NET_WM_STATE_FULLSCREEN*) return 1 ;;
+    esac
+    hints="$(xprop -id "$1" _MOTIF_WM_HINTS 2>/dev/null || true)"
+    case "$hints" in
+        *=*) ;;
+        *) return 1 ;;  # SDL marks a borderless window transient instead
+    esac
+    # flags, functions, decorations, ...: the third field
+    decorations="$(printf '%s\n' "$hints" | sed 's/.*= *//' | cut -d, -f3 | tr -d ' ')"
+    [ "$((decorations))" -ne 0 ]
+}
+
+# harness_key ID KEY   press, hold, release (a held key is seen by a frame)
+harness_key() {
+    xdotool keydown --window "$1" "$2" || harness_fail "cannot press $2 in window $1"
+    sleep 0.3
+    # The press may already have closed the window.
+    xdotool keyup --window "$1" "$2" 2>/dev/null || true
+}
+
+# harness_close ID   the window manager's close request (WM_DELETE_WINDOW)
+harness_close() {
+    "$HARNESS_TOOL" close "$1" || harness_fail "could not send the close request to $1"
+}
+
+# harness_expect_exit STATUS TIMEOUT_SECONDS
+harness_expect_exit() {
+    local want="$1" limit="${2:-10}" i status
+    for i in $(seq $((limit * 10))); do
+        harness_show_running || break
+        sleep 0.1
+    done
+    harness_show_running && harness_fail "the show still runs $limit s after it was asked to end"
+    set +e
+    wait "$HARNESS_SHOW_PID"
+    status=$?
+    set -e
+    HARNESS_SHOW_PID=""
+    [ "$status" -eq "$want" ] || harness_fail "the show ended with status $status, expected $want"
+}
