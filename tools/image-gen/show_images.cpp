@@ -306,7 +306,9 @@ LetteredPicture ShowImages::groupOverlay() {
     fonts_->sans.draw(main, second, lineStyle, left + firstWidth + gap, baseline);
     fillHeart(accent, (left + firstWidth + gap * 0.5f) / texelsPerPixelX, 418.0f, 12.0f);
 
-    return composeLettering(inks, {Glow{12.0f, 1.0f, hazeViolet}, Glow{3.5f, 1.5f, glowPink}});
+    // A tighter haze than the text images': the frame runs all round the
+    // window, and the hearts must show through around it.
+    return composeLettering(inks, {Glow{7.0f, 0.9f, hazeViolet}, Glow{3.0f, 1.5f, glowPink}});
 }
 
 // ---------------------------------------------------------------------------
@@ -362,12 +364,13 @@ float softboxLight(const Softbox& box, Direction r) {
 // Light arriving from direction r (eye space: x right, y up, z towards the viewer).
 float studio(Direction r) {
     // The room: light grey above, a brighter band at the horizon, a darker
-    // floor, darkest straight behind the ball.
+    // floor; straight behind the ball it fades to one dark grey, so the
+    // silhouette darkens evenly (all of the map's rim looks that way).
     float light = 0.52f + 0.12f * r.y;
     light += 0.10f * std::exp(-(r.y * r.y) / (2.0f * 0.12f * 0.12f));
     light -= 0.30f * smoothStep(-0.05f, -0.7f, r.y);
-    light -= 0.20f * smoothStep(0.2f, -0.95f, r.z);
-    light = std::max(light, 0.10f);
+    const float behind = smoothStep(-0.35f, -0.97f, r.z);
+    light = light + (0.16f - light) * behind;
     const Softbox key{Direction{-0.55f, 0.50f, 0.67f}, 0.78f, 0.52f, 0.08f, 1.0f};
     const Softbox strip{Direction{0.90f, 0.08f, 0.42f}, 0.16f, 1.30f, 0.12f, 0.88f};
     const Softbox spot{Direction{0.22f, 0.55f, 0.80f}, 0.12f, 0.12f, 0.30f, 1.0f};
@@ -389,14 +392,18 @@ Rgba8Image ShowImages::heartEnvironment() {
             float sum = 0.0f;
             for (int32_t sy = 0; sy < samples; ++sy) {
                 for (int32_t sx = 0; sx < samples; ++sx) {
-                    // Disc coordinates, y up; outside the disc the rim repeats,
-                    // so filtering at the edge meets the same colour.
+                    // Disc coordinates, y up. The last texel ring before the
+                    // rim and everything outside it repeat the colour found
+                    // just inside: at the rim itself every direction crowds
+                    // towards "straight behind", so filtering there would
+                    // otherwise meet a ring of a different colour.
                     float x = ((static_cast<float>(tx) + (sx + 0.5f) / samples) / sphereMapSize) * 2.0f - 1.0f;
                     float y = 1.0f - ((static_cast<float>(ty) + (sy + 0.5f) / samples) / sphereMapSize) * 2.0f;
                     const float radius = std::hypot(x, y);
-                    if (radius > 0.999f) {
-                        x *= 0.999f / radius;
-                        y *= 0.999f / radius;
+                    constexpr float edge = 1.0f - 3.0f / sphereMapSize;
+                    if (radius > edge) {
+                        x *= edge / radius;
+                        y *= edge / radius;
                     }
                     // Ball normal under the disc point, then the view (0, 0, 1)
                     // reflected about it.
