@@ -73,10 +73,12 @@ struct Engine {
         scoreOriginMicroseconds.reset();
     }
 
-    // Silent output: renders (and discards) up to the frame real time has reached.
+    // Silent output: renders (and discards) up to the frame real time has
+    // reached, and one frame beyond: that one is "at the speaker", so like a
+    // device it is always rendered before its position is asked for.
     void pump() {
         const int64_t elapsed = nowMicroseconds() - silentStartMicroseconds;
-        const int64_t target = elapsed * sampleRate / 1000000;
+        const int64_t target = elapsed * sampleRate / 1000000 + 1;
         for (int64_t rendered = mixer.framesRendered(); rendered < target; rendered = mixer.framesRendered()) {
             const int32_t frames = static_cast<int32_t>(std::min<int64_t>(kSilentPumpFrames, target - rendered));
             mixer.render(pumpBuffer.data(), frames);
@@ -90,7 +92,7 @@ struct Engine {
         int64_t frame = 0;
         if (silent) {
             pump();
-            frame = mixer.framesRendered();
+            frame = mixer.framesRendered() - 1;
         } else {
             const platform::AudioDevicePosition device = platform::audioDevicePosition();
             frame = device.framesRendered - device.framesBuffered;
@@ -115,6 +117,7 @@ struct Engine {
 
     // The position heard for a module; -1 for a handle the layer does not know.
     std::optional<ModulePosition> positionOf(Module* module) {
+        if (initialised && silent) pump();  // streams play on in real time too
         if (module == nullptr) return scorePosition();
         if (!owns(module)) return std::nullopt;
         if (!module->inMixer) return module->startPosition;
@@ -174,6 +177,7 @@ bool playModule(Module* module) {
     Engine& e = engine();
     if (!e.initialised || !e.owns(module)) return false;
     if (module->inMixer) return true;
+    if (e.silent) e.pump();  // the module starts now, not at the last position query
     if (!e.mixer.addModule(module)) return false;
     module->inMixer = true;
     return true;
@@ -217,6 +221,7 @@ bool setStreamSyncCallback(Stream* stream, StreamSyncCallback callback, void* us
 int32_t playStream(int32_t channel, Stream* stream) {
     Engine& e = engine();
     if (!e.initialised || !e.owns(stream)) return -1;
+    if (e.silent) e.pump();
     e.decoder.add(stream);  // the ring is full before the mixer sees the stream
     const int32_t used = e.mixer.playStream(channel, stream);
     if (used < 0) e.decoder.remove(stream);
@@ -250,6 +255,7 @@ void resetHooks() {
 }
 
 bool usingSilentOutput() { return engine().initialised && engine().silent; }
+int64_t framesRendered() { return engine().mixer.framesRendered(); }
 int64_t speakerFrame() { return engine().speakerFrame(); }
 
 int32_t streamChannel(const Stream* stream) {

@@ -26,6 +26,8 @@ void resetHooks();
 bool usingSilentOutput();
 // Output frame now at the speaker (what order and row are answered for).
 int64_t speakerFrame();
+// Output frames mixed so far; a module played now starts at this frame.
+int64_t framesRendered();
 // The channel a stream plays on, -1 when none.
 int32_t streamChannel(const Stream* stream);
 

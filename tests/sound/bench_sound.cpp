@@ -1,0 +1,119 @@
+// Figures for the sound layer (run by hand: build-*/tests/sound/bench_sound).
+//   RenderModule       libopenmpt alone, in the player's chunks: times real time on one core
+//   MixModule          the whole mixer path (silent output pumped by position queries)
+//   AudiblePositionError  how far the answered row change is from the frame at
+//                      which the row is heard, on a simulated device; the goal
+//                      is under 1 ms
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "platform/null/audio_double.h"
+#include "sound/module_render.h"
+#include "sound/offline_render.h"
+#include "sound/sound.h"
+#include "sound/sound_test_hooks.h"
+#include "test_paths.h"
+
+namespace {
+
+const std::string kSong = "xm/JUHO_-_Ihana_paiva.xm";  // a real four-channel song
+
+void RenderModule(benchmark::State& state) {
+    std::vector<std::byte> bytes;
+    if (!sound::readWholeFile(corpusPath(kSong).c_str(), bytes)) {
+        state.SkipWithError("corpus module missing");
+        return;
+    }
+    auto renderer = sound::ModuleRenderer::open(bytes, 44100, -1);
+    int16_t chunk[sound::kModuleChunkFrames * 2];
+    int64_t frames = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < 44100 / sound::kModuleChunkFrames; ++i) {
+            frames += renderer->render(chunk, sound::kModuleChunkFrames);
+        }
+        benchmark::DoNotOptimize(chunk[0]);
+    }
+    state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(frames) / 44100.0,
+                                                      benchmark::Counter::kIsRate);
+}
+BENCHMARK(RenderModule)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void MixModule(benchmark::State& state) {
+    sound::testing::resetHooks();
+    sound::testing::useManualClock(true);
+    sound::init(44100, 32, sound::InitGlobalFocus);
+    sound::Module* module = sound::loadModule(corpusPath(kSong).c_str());
+    sound::playModule(module);
+    int64_t frames = 0;
+    for (auto _ : state) {
+        sound::testing::advanceManualClock(1'000'000);  // one second of sound per iteration
+        benchmark::DoNotOptimize(sound::getRow(module));
+        frames += 44100;
+    }
+    state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(frames) / 44100.0,
+                                                      benchmark::Counter::kIsRate);
+    sound::testing::resetHooks();
+}
+BENCHMARK(MixModule)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// Plays the song on a simulated device with the given buffer, one frame at a
+// time, and compares every change of the answered position with the frame at
+// which the exact (one-frame) offline render changes to that position.
+void AudiblePositionError(benchmark::State& state) {
+    const int32_t bufferFrames = static_cast<int32_t>(state.range(0));
+    const int64_t frames = 20 * 44100;
+    sound::OfflineRender exact(corpusPath(kSong), -1, 1);
+    std::vector<int16_t> samples;
+    std::vector<sound::ModulePosition> truth;
+    exact.render(frames + 1, samples, truth);
+    std::vector<int64_t> changes;  // frames at which the heard position changes
+    for (size_t f = 1; f < truth.size(); ++f) {
+        if (!(truth[f] == truth[f - 1])) changes.push_back(static_cast<int64_t>(f));
+    }
+
+    double worstMs = 0;
+    double sumMs = 0;
+    int64_t matched = 0;
+    int64_t late = 0;
+    for (auto _ : state) {
+        sound::testing::resetHooks();
+        platform::audio_double::reset();
+        platform::audio_double::setAvailable(true);
+        platform::audio_double::setBufferFrames(bufferFrames);
+        sound::init(44100, 32, sound::InitGlobalFocus);
+        sound::Module* module = sound::loadModule(corpusPath(kSong).c_str());
+        const int64_t start = platform::audioDevicePosition().framesRendered;
+        sound::playModule(module);
+        platform::audio_double::advance(start);
+        sound::ModulePosition previous{sound::getOrder(module), sound::getRow(module)};
+        size_t next = 0;
+        for (int64_t f = 1; f < frames && next < changes.size(); ++f) {
+            platform::audio_double::advance(1);
+            const sound::ModulePosition now{sound::getOrder(module), sound::getRow(module)};
+            if (now == previous) continue;
+            previous = now;
+            // The answered change at module frame f against the heard one.
+            const double errorMs = static_cast<double>(f - changes[next]) * 1000.0 / 44100.0;
+            worstMs = std::max(worstMs, std::abs(errorMs));
+            sumMs += std::abs(errorMs);
+            late += errorMs > 0;
+            ++matched;
+            ++next;
+        }
+    }
+    sound::testing::resetHooks();
+    platform::audio_double::reset();
+    state.counters["changes"] = static_cast<double>(matched);
+    state.counters["worst_ms"] = worstMs;
+    state.counters["mean_ms"] = matched ? sumMs / matched : 0;
+    state.counters["late"] = static_cast<double>(late);
+}
+BENCHMARK(AudiblePositionError)->Arg(256)->Arg(1024)->Arg(4096)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
