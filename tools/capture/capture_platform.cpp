@@ -1,0 +1,90 @@
+// The platform interface for rendering the show offscreen. Only what the
+// shell's window code calls is meaningful; the rest succeeds and does nothing.
+#include "capture_platform.h"
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "platform/offscreen_gl.h"
+#include "platform/platform.h"
+
+namespace {
+
+int32_t frameWidth = 640;
+int32_t frameHeight = 480;
+// Constant-initialised: the clock is read during static initialisation.
+constinit uint32_t clockMs = 0;
+std::unique_ptr<OffscreenGl> context;
+std::string error;
+
+}  // namespace
+
+namespace capture {
+
+void setFrameSize(int32_t width, int32_t height) {
+    frameWidth = width;
+    frameHeight = height;
+}
+void setClockMs(uint32_t ms) { clockMs = ms; }
+std::vector<uint8_t> readFrame() { return context ? context->readPixels() : std::vector<uint8_t>{}; }
+const char* contextError() { return error.c_str(); }
+
+}  // namespace capture
+
+namespace platform {
+
+bool registerWindowClass(WindowProc) { return true; }
+bool unregisterWindowClass() { return true; }
+// The framebuffer has whatever size the capture asks for.
+bool changeDisplayMode(int32_t, int32_t, int32_t) { return true; }
+void restoreDisplayMode() {}
+void showCursor(bool) {}
+void adjustWindowRect(Rect&, bool) {}
+bool createWindow(const char*, int32_t, int32_t, int32_t, int32_t, bool) { return true; }
+bool destroyWindow() { return true; }
+void showWindow() {}
+void setForegroundWindow() {}
+void setFocus() {}
+void setWindowTitle(const char*) {}
+bool getDeviceContext() { return true; }
+bool releaseDeviceContext() { return true; }
+int32_t choosePixelFormat(const PixelFormat&) { return 1; }
+bool setPixelFormat(int32_t format) { return format == 1; }
+bool createRenderingContext() {
+    context = std::make_unique<OffscreenGl>(frameWidth, frameHeight);
+    if (!context->ok()) {
+        error = context->error();
+        context.reset();
+        return false;
+    }
+    return true;
+}
+bool deleteRenderingContext() {
+    context.reset();
+    return true;
+}
+bool makeCurrent(bool) { return context != nullptr; }
+void swapBuffers() {}
+bool peekMessage(Message&) { return false; }
+void translateMessage(const Message&) {}
+intptr_t dispatchMessage(const Message&) { return 0; }
+void postQuitMessage(int32_t) {}
+intptr_t defWindowProc(uint32_t, uintptr_t, intptr_t) { return 0; }
+
+BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, BoxIcon) {
+    std::fprintf(stderr, "tessaline-capture: %s: %s\n", caption, text);
+    return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+}
+
+uint32_t tickCount() { return clockMs; }
+
+LocalTime localTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+}  // namespace platform

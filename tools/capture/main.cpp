@@ -1,0 +1,221 @@
+// tessaline-capture: renders the show offscreen, frame-exact against the
+// music, as a video, a PNG sequence, a WAV file or one still.
+//
+// It runs the show's own code (loader, texture manager, sequencer, scenes,
+// renderer) on an offscreen context. Frame k shows the music at k / fps
+// seconds: the tick count the frame clock reads is the music time of the frame
+// in whole milliseconds, so each frame's elapsedMs is the difference of two
+// such times and their sum never drifts from the music.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/demo_config.h"
+#include "app/demo_system.h"
+#include "app/sequencer.h"
+#include "app/shell.h"
+#include "app/window.h"
+#include "capture_options.h"
+#include "capture_platform.h"
+#include "capture_sound.h"
+#include "frame_output.h"
+#include "music/music_player.h"
+#include "progress_bar.h"
+#include "wav_writer.h"
+
+namespace {
+
+constexpr int64_t kSampleRate = capture::kSampleRate;
+// Frames before the captured stretch are run at this step (shorter than a
+// row of the music, so every row event still happens) up to a couple of
+// seconds before it, then at the capture rate.
+constexpr uint32_t kPrerollStepMs = 100;
+constexpr uint32_t kPrerollSettleMs = 2000;
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "tessaline-capture: %s\n", message.c_str());
+    return 1;
+}
+
+bool fileExists(const char* path) {
+    struct stat info{};
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+class FrameClock {
+public:
+    explicit FrameClock(int32_t fps) : fps_(fps) {}
+    int64_t sampleFrameOf(int64_t frame) const { return frame * kSampleRate / fps_; }
+    uint32_t musicMsOf(int64_t frame) const { return static_cast<uint32_t>(frame * 1000 / fps_); }
+    // The first frame showing sampleFrame or later.
+    int64_t firstFrameAt(int64_t sampleFrame) const {
+        return (sampleFrame * fps_ + kSampleRate - 1) / kSampleRate;
+    }
+
+private:
+    int64_t fps_;
+};
+
+// One frame of the show at a music time.
+void runFrameAt(uint32_t musicMs, int64_t sampleFrame) {
+    capture::setClockMs(musicMs);
+    capture::setSpeakerFrame(sampleFrame);
+    demoSystem.tick();
+    drawFrame();
+}
+
+// A music position as a sample frame; -1 when the music never reaches it.
+int64_t resolve(const MusicPosition& position, int64_t searchLimitFrame) {
+    if (!position.isOrderRow) {
+        return static_cast<int64_t>(position.seconds * kSampleRate);
+    }
+    return capture::firstFrameOf(position.order, position.row, searchLimitFrame);
+}
+
+std::string describe(const MusicPosition& position) {
+    return position.isOrderRow ? std::to_string(position.order) + ":" + std::to_string(position.row)
+                               : std::to_string(position.seconds) + " s";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto parsed = parseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!parsed) {
+        std::fprintf(stderr, "tessaline-capture: %s\n(tessaline-capture --help lists the options)\n",
+                     error.c_str());
+        return 2;
+    }
+    const CaptureOptions& options = *parsed;
+    if (options.help) {
+        std::fputs(captureUsage(), stdout);
+        return 0;
+    }
+    if (!options.videoPath.empty() && !ffmpegAvailable()) {
+        return fail("ffmpeg is not installed, so no video can be made; install it (apt-get install ffmpeg) "
+                    "or write a PNG sequence with --frames DIR");
+    }
+    if (!options.framesDir.empty() && mkdir(options.framesDir.c_str(), 0755) != 0 && errno != EEXIST) {
+        return fail("cannot create the frames folder '" + options.framesDir + "'");
+    }
+    if (!fileExists(demoConfig.modulePath)) {
+        return fail(std::string("the music '") + demoConfig.modulePath +
+                    "' is missing; run the capture from the build folder after building");
+    }
+
+    // The show, as the entry point starts it, on an offscreen window.
+    capture::setFrameSize(options.width, options.height);
+    demoConfig.width = options.width;
+    demoConfig.height = options.height;
+    if (!openWindow(demoConfig.title, options.width, options.height, demoConfig.bitsPerPixel, false)) {
+        return fail(std::string("no offscreen OpenGL context: ") + capture::contextError());
+    }
+    if (!loadObjects()) {
+        return fail(std::string("cannot load '") + heartObjectPath + "'");
+    }
+    loadImages();
+    musicPlayer.startModule();  // ends the process with status 1 on failure
+    advancePart();
+
+    const FrameClock clock(options.fps);
+    const double passSeconds = capture::firstPassSeconds();
+    const int64_t passFrames = static_cast<int64_t>(passSeconds * kSampleRate);
+    const int64_t searchLimit = passFrames + 60 * kSampleRate;
+    const int64_t fromSample = options.from ? resolve(*options.from, searchLimit) : 0;
+    if (fromSample < 0) {
+        return fail("the music never reaches " + describe(*options.from));
+    }
+    int64_t toSample = options.to ? resolve(*options.to, searchLimit) : passFrames;
+    if (toSample < 0) {
+        return fail("the music never reaches " + describe(*options.to));
+    }
+    const int64_t startFrame = clock.firstFrameAt(fromSample);
+    const int64_t endFrame = options.still ? startFrame + 1 : clock.firstFrameAt(toSample);
+    if (endFrame <= startFrame) {
+        return fail("--to lies before --from: nothing to capture");
+    }
+    toSample = clock.sampleFrameOf(endFrame);
+    const int64_t firstSample = clock.sampleFrameOf(startFrame);
+    capture::renderUpTo(toSample);
+
+    std::string wavForVideo;
+    if (!options.wavPath.empty() || !options.videoPath.empty()) {
+        const auto all = capture::samples();
+        const auto stretch = all.subspan(static_cast<size_t>(firstSample * 2),
+                                         static_cast<size_t>((toSample - firstSample) * 2));
+        wavForVideo = options.wavPath.empty() ? options.videoPath + ".audio.wav" : options.wavPath;
+        if (!writeWav(wavForVideo, stretch, static_cast<int32_t>(kSampleRate), 2)) {
+            return fail("cannot write '" + wavForVideo + "'");
+        }
+    }
+
+    const auto started = std::chrono::steady_clock::now();
+    // Run the show up to the captured stretch.
+    const uint32_t startMs = clock.musicMsOf(startFrame);
+    const uint32_t settleMs = startMs > kPrerollSettleMs ? (startMs - kPrerollSettleMs) / 1000 * 1000 : 0;
+    ProgressBar preroll("seeking  ", settleMs / kPrerollStepMs + 1, !options.quiet && startFrame > 0);
+    for (uint32_t ms = 0; ms < settleMs; ms += kPrerollStepMs) {
+        runFrameAt(ms, static_cast<int64_t>(ms) * kSampleRate / 1000);
+        preroll.update(ms / kPrerollStepMs);
+    }
+    for (int64_t frame = settleMs * static_cast<int64_t>(options.fps) / 1000; frame < startFrame; ++frame) {
+        runFrameAt(clock.musicMsOf(frame), clock.sampleFrameOf(frame));
+    }
+    if (startFrame > 0) {
+        preroll.finish();
+    }
+
+    std::unique_ptr<VideoEncoder> video;
+    if (!options.videoPath.empty()) {
+        video = std::make_unique<VideoEncoder>(options.videoPath, wavForVideo, options.width, options.height,
+                                               options.fps);
+        if (!video->ok()) {
+            return fail("cannot start ffmpeg");
+        }
+    }
+    ProgressBar progress("capturing", endFrame - startFrame, !options.quiet && !options.still);
+    for (int64_t frame = startFrame; frame < endFrame; ++frame) {
+        runFrameAt(clock.musicMsOf(frame), clock.sampleFrameOf(frame));
+        const std::vector<uint8_t> pixels = capture::readFrame();
+        if (options.still) {
+            if (!writeFramePng(options.stillPath, pixels, options.width, options.height)) {
+                return fail("cannot write '" + options.stillPath + "'");
+            }
+        }
+        if (!options.framesDir.empty()) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame - startFrame));
+            if (!writeFramePng(options.framesDir + name, pixels, options.width, options.height)) {
+                return fail("cannot write frames into '" + options.framesDir + "'");
+            }
+        }
+        if (video && !video->write(pixels)) {
+            return fail("ffmpeg stopped taking frames");
+        }
+        progress.update(frame - startFrame + 1);
+    }
+    if (!options.still) {
+        progress.finish();
+    }
+    if (video) {
+        const bool encoded = video->finish();
+        if (options.wavPath.empty()) {
+            std::remove(wavForVideo.c_str());
+        }
+        if (!encoded) {
+            return fail("ffmpeg failed to write '" + options.videoPath + "'");
+        }
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double musicSeconds = static_cast<double>(toSample - firstSample) / kSampleRate;
+    if (!options.quiet && !options.still) {
+        std::fprintf(stderr, "tessaline-capture: %lld frames, %.1f s of music in %.1f s (%.2fx real time)\n",
+                     static_cast<long long>(endFrame - startFrame), musicSeconds, seconds,
+                     seconds > 0.0 ? musicSeconds / seconds : 0.0);
+    }
+    return 0;
+}
