@@ -78,11 +78,15 @@ void setClock(uint32_t now, uint32_t stepMs = 0);
 void queueAnswer(BoxAnswer answer);
 void setLocalTime(const LocalTime& time);
 
+// Drops the calls recorded so far (the script and the state stay).
+void forgetCalls();
+
 // ---- inspection ------------------------------------------------------------
 // Every call as "name" or "name(arguments)", in call order.
 const std::vector<std::string>& calls();
 std::vector<std::string> callNames();  // the same, arguments dropped
-int32_t count(const std::string& name);  // calls of that name
+// Calls of that name; with "(arguments)" in `name`, calls exactly like it.
+int32_t count(const std::string& name);
 // Position of the first call of that name at or after `from`; -1 if none.
 int32_t indexOf(const std::string& name, int32_t from = 0);
 const std::vector<Box>& boxes();

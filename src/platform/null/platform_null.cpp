@@ -122,12 +122,15 @@ std::vector<std::string> callNames() {
     return names;
 }
 int32_t count(const std::string& name) {
+    const bool withArguments = name.find('(') != std::string::npos;
+    const std::vector<std::string> names = withArguments ? state().calls : callNames();
     int32_t n = 0;
-    for (const std::string& call : callNames()) {
+    for (const std::string& call : names) {
         n += call == name ? 1 : 0;
     }
     return n;
 }
+void forgetCalls() { state().calls.clear(); }
 int32_t indexOf(const std::string& name, int32_t from) {
     const std::vector<std::string> names = callNames();
     for (size_t i = from < 0 ? 0 : static_cast<size_t>(from); i < names.size(); ++i) {

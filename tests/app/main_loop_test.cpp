@@ -1,0 +1,120 @@
+// The main loop and the start of a run against the platform double.
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+
+#include "app/demo_system.h"
+#include "shell_fixture.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+class MainLoopTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        registerWindowProc();
+    }
+};
+
+platform::Message message(uint32_t code, uintptr_t wParam = 0, intptr_t lParam = 0) {
+    return platform::Message{code, wParam, lParam};
+}
+
+TEST_F(MainLoopTest, HandlesOneMessagePerPassAndEndsOnTheQuitCode) {
+    scripted::queueMessage(message(platform::WM_KEYDOWN, 'A'));
+    scripted::queueMessage(message(platform::WM_KEYUP, 'A'));
+    scripted::queueMessage(message(platform::WM_CLOSE));
+    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_THAT(scripted::calls(),
+                ElementsAre("peekMessage", "translateMessage(256)", "dispatchMessage(256)",  //
+                            "peekMessage", "translateMessage(257)", "dispatchMessage(257)",  //
+                            "peekMessage", "translateMessage(16)", "dispatchMessage(16)", "postQuitMessage(0)",
+                            "peekMessage"));
+}
+
+TEST_F(MainLoopTest, ReturnsTheQuitMessagesCode) {
+    scripted::queueMessage(message(platform::WM_QUIT, 7));
+    EXPECT_EQ(runMainLoop(), 7);
+    EXPECT_EQ(scripted::count("dispatchMessage"), 0) << "the quit message is not dispatched";
+}
+
+TEST_F(MainLoopTest, DrawsOneFrameOnEachPassWithNothingPending) {
+    const int32_t framesBefore = demoSystem.frameCount;
+    scripted::queueIdle(3);
+    scripted::queueMessage(message(platform::WM_CLOSE));
+    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_EQ(scripted::count("swapBuffers"), 3);
+    // Each frame: clock first, buffers swapped last.
+    const int32_t firstSwap = scripted::indexOf("swapBuffers");
+    const int32_t firstTick = scripted::indexOf("tickCount");
+    ASSERT_GE(firstTick, 0);
+    EXPECT_LT(firstTick, firstSwap);
+    EXPECT_EQ(demoSystem.frameCount - framesBefore, 3);
+}
+
+TEST_F(MainLoopTest, EscapeEndsTheLoopWithZeroOnAnIdlePass) {
+    scripted::queueMessage(message(platform::WM_KEYDOWN, platform::VK_ESCAPE));
+    scripted::queueIdle();
+    scripted::queueMessage(message(platform::WM_CLOSE));
+    // The last message retrieved carries 27; a normal end is still status 0.
+    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_EQ(scripted::count("swapBuffers"), 0);
+    EXPECT_EQ(scripted::pendingMessages(), 1) << "the loop ended before the close";
+}
+
+TEST_F(MainLoopTest, PendingMessagesComeBeforeEscape) {
+    // Down and up both pending: no idle pass sees Escape held.
+    scripted::queueMessage(message(platform::WM_KEYDOWN, platform::VK_ESCAPE));
+    scripted::queueMessage(message(platform::WM_KEYUP, platform::VK_ESCAPE));
+    scripted::queueIdle();
+    scripted::queueMessage(message(platform::WM_CLOSE));
+    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_EQ(scripted::count("swapBuffers"), 1);
+    EXPECT_EQ(scripted::count("postQuitMessage"), 1) << "ended by the close, not by Escape";
+}
+
+TEST_F(MainLoopTest, MinimisedDrawsNothingTicksNothingAndIgnoresEscape) {
+    scripted::queueMessage(message(platform::WM_ACTIVATE, platform::activateWParam(platform::WA_INACTIVE, true)));
+    scripted::queueMessage(message(platform::WM_KEYDOWN, platform::VK_ESCAPE));
+    scripted::queueIdle(5);
+    scripted::queueMessage(message(platform::WM_ACTIVATE, platform::activateWParam(platform::WA_ACTIVE, false)));
+    scripted::queueIdle();
+    EXPECT_EQ(runMainLoop(), 0);
+
+    const int32_t restored = scripted::indexOf("dispatchMessage", scripted::indexOf("dispatchMessage(256)") + 1);
+    ASSERT_GT(restored, 0);
+    for (int32_t i = 0; i < restored; ++i) {
+        const std::string& call = scripted::calls()[static_cast<size_t>(i)];
+        EXPECT_NE(call, "tickCount") << "the clock ticked while minimised";
+        EXPECT_NE(call, "swapBuffers") << "a frame was drawn while minimised";
+    }
+    EXPECT_EQ(scripted::count("peekMessage"), 2 + 5 + 1 + 1) << "it kept polling while minimised";
+    EXPECT_EQ(scripted::pendingMessages(), 0);
+}
+
+TEST_F(MainLoopTest, AFailedWindowEndsTheRunWithZeroBeforeAnyLoading) {
+    scripted::fail(scripted::Step::CreateWindow);
+    EXPECT_EQ(runShow(), 0);
+    EXPECT_EQ(scripted::count("tickCount"), 0) << "nothing was loaded";
+    EXPECT_EQ(scripted::count("peekMessage"), 0);
+    EXPECT_FALSE(musicPlayer.playing);
+}
+
+TEST_F(MainLoopTest, RefusedFullScreenAnsweredNoExitsTheProcessWithZero) {
+    demoConfig.fullscreen = true;
+    scripted::fail(scripted::Step::ChangeDisplayMode);
+    scripted::queueAnswer(platform::BoxAnswer::No);
+    EXPECT_EXIT(std::exit(runShow()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(MainLoopTest, WithoutMusicFramesAreOpenedAllTheSame) {
+    demoConfig.musicEnabled = false;
+    startMusic();
+    EXPECT_TRUE(musicPlayer.playing);
+    stopMusic();
+    EXPECT_TRUE(musicPlayer.playing);
+}
+
+}  // namespace
