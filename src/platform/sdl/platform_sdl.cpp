@@ -19,6 +19,8 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <deque>
 #include <string>
@@ -237,6 +239,16 @@ bool registerWindowClass(WindowProc proc) {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "platform: cannot start the video subsystem: %s\n", SDL_GetError());
+        return false;
+    }
+    // With no display SDL falls back to drivers that show nothing; unless one
+    // was asked for by name, that is no place for the show.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool invisible = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                                 std::strcmp(driver, "dummy") == 0);
+    if (invisible && std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        std::fprintf(stderr, "platform: no display to open a window on (is DISPLAY set?)\n");
         return false;
     }
     s.videoUp = true;
