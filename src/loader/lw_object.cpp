@@ -1,5 +1,65 @@
 #include "loader/lw_object.h"
 
-// STUB: replaced by the loader work.
-bool LwObject::computeNormals() { return true; }
-void LwObject::restorePoints() { points = basePoints; }
+#include <algorithm>  // Required for: std::copy, std::min
+#include <cmath>      // Required for: std::sqrt, std::isfinite
+
+namespace {
+
+// A unit vector along (x, y, z) in double precision, for sums whose float
+// length overflows or underflows; (0, 0, 0) when the sum has no direction.
+Vec3 normaliseWide(const Vec3& sum) {
+    const double x = sum.x, y = sum.y, z = sum.z;
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (!(length > 0.0) || !std::isfinite(length)) return {0.0f, 0.0f, 0.0f};
+    return {static_cast<float>(x / length), static_cast<float>(y / length),
+            static_cast<float>(z / length)};
+}
+
+bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+}  // namespace
+
+bool LwObject::computeNormals() {
+    const size_t pointsHeld = points.size();
+    normals.assign(pointsHeld, Vec3{0.0f, 0.0f, 0.0f});
+
+    const size_t trianglesHeld =
+        std::min(triangles.size(), static_cast<size_t>(std::max(triangleCount, 0)));
+    for (size_t t = 0; t < trianglesHeld; ++t) {
+        const uint32_t* vertex = triangles[t].vertex;
+        if (vertex[0] >= pointsHeld || vertex[1] >= pointsHeld || vertex[2] >= pointsHeld) continue;
+        const Vec3& a = points[vertex[0]];
+        const Vec3& b = points[vertex[1]];
+        const Vec3& c = points[vertex[2]];
+        // Both edges start at the second vertex; the cross product's length is
+        // twice the triangle's area, so larger triangles weigh more.
+        const Vec3 e1{a.x - b.x, a.y - b.y, a.z - b.z};
+        const Vec3 e2{c.x - b.x, c.y - b.y, c.z - b.z};
+        const Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z,
+                     e1.x * e2.y - e1.y * e2.x};
+        for (int k = 0; k < 3; ++k) {
+            Vec3& sum = normals[vertex[k]];
+            sum.x += n.x;
+            sum.y += n.y;
+            sum.z += n.z;
+        }
+    }
+
+    for (Vec3& normal : normals) {
+        const float length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+        const float scale = 1.0f / length;
+        const Vec3 unit{normal.x * scale, normal.y * scale, normal.z * scale};
+        // Zero, tiny or huge sums (1/length infinite, or the squares out of
+        // float range) go the careful way.
+        normal = length > 0.0f && std::isfinite(length) && finite(unit) ? unit : normaliseWide(normal);
+    }
+    return true;
+}
+
+void LwObject::restorePoints() {
+    if (points.size() == basePoints.size()) {
+        std::copy(basePoints.begin(), basePoints.end(), points.begin());
+    } else {
+        points = basePoints;
+    }
+}

@@ -57,7 +57,10 @@ public:
     LwObject() = default;
     virtual ~LwObject() = default;
 
-    // Area-weighted per-point normals from points and triangles. Always true.
+    // Area-weighted per-point normals from points and triangles. A point
+    // whose summed normal has no direction (unused, or only in degenerate or
+    // cancelling triangles) gets (0, 0, 0), never NaN. Triangles with a point
+    // index outside points add nothing. Always true.
     bool computeNormals();
     // Copies basePoints over points.
     void restorePoints();

@@ -1,8 +1,358 @@
+// The LWO2 loader: entry, header test, the ID scan, the geometry chunks
+// (PNTS, POLS with FACE) and the finishing checks. The chunks that give the
+// object its look (TAGS, PTAG, SURF, VMAP, CLIP) are in lwob_surfaces.cpp.
+//
+// Offsets into the file are int32_t (a held file is below 2 GiB); anything
+// computed from a size read from the file is computed in int64_t and cut to
+// the buffer before it becomes an offset.
 #include "loader/lwob_loader.h"
 
-// STUB: replaced by the loader work. Hands out an empty object so that the
-// shell runs before the real loader lands.
-LwObject* LwobLoader::load(const char*) { return new LwObject; }
-bool LwobLoader::openFile(const char*) { return false; }
-bool LwobLoader::parse() { return false; }
-bool LwobLoader::closeFile() { return true; }
+#include <algorithm>  // Required for: std::min, std::max
+#include <cstdarg>    // Required for: va_list
+#include <cstdio>     // Required for: vsnprintf
+#include <iterator>   // Required for: std::size
+
+#include "app/demo_system.h"
+#include "platform/platform.h"
+#include "render/texture_manager.h"
+
+namespace {
+
+constexpr size_t maxNotes = 64;
+
+// Where a polygon's vertex count lives: the low ten bits of its first two
+// bytes; the top six bits are flags.
+constexpr uint16_t vertexCountMask = 0x03FF;
+
+}  // namespace
+
+bool LoadReport::clean() const { return notes.empty(); }
+
+void LwobLoader::loadClipTexture(const char* texturePath) { textureManager.load(texturePath); }
+
+// ---- entry ------------------------------------------------------------------
+
+LwObject* LwobLoader::load(const char* path) {
+    const char* shownPath = path != nullptr ? path : "(null)";
+    demoSystem.log("LWOB: attempting to load object '%s'...\n", shownPath);
+    if (!openFile(path)) {
+        demoSystem.log("LWOB: failed to load object '%s' !!\n", shownPath);
+        platform::messageBox("LWOB not found", "ReadLWOB", platform::BoxButtons::Ok,
+                             platform::BoxIcon::None);
+        return nullptr;
+    }
+    demoSystem.log("LWOB: reading object data...\n");
+    if (!parse()) {
+        // The partial object never leaves the loader: release it and the file.
+        delete object;
+        object = nullptr;
+        closeFile();
+        platform::messageBox("Error reading LWOB", "ReadLWOB", platform::BoxButtons::Ok,
+                             platform::BoxIcon::None);
+        return nullptr;
+    }
+    if (!closeFile()) {
+        platform::messageBox("Error closing LWOB", "ReadLWOB", platform::BoxButtons::Ok,
+                             platform::BoxIcon::None);
+        return nullptr;
+    }
+    demoSystem.log("LWOB: object '%s' loaded successfully.\n\n", shownPath);
+    return object;
+}
+
+bool LwobLoader::openFile(const char* path) {
+    if (!reader.open(path)) return false;
+    reader.setNativeByteOrder(false);
+    return true;
+}
+
+bool LwobLoader::openBytes(const uint8_t* bytes, size_t length) {
+    if (!reader.openBytes(bytes, length)) return false;
+    reader.setNativeByteOrder(false);
+    return true;
+}
+
+bool LwobLoader::closeFile() { return reader.close(); }
+
+bool LwobLoader::parse() {
+    report = LoadReport{};
+    surfaceIndex_ = 0;
+    clipEnd_ = 0;
+    faceTypeOffset_ = -1;
+    polygonsEnd_ = 0;
+    polygonTriangles_.clear();
+    tagsSeen_ = false;
+    notesDropped_ = 0;
+
+    object = new LwObject;
+    if (!reader.matchesAt(0, "FORM") || !reader.matchesAt(8, "LWO2")) {
+        note("not an LWO2 object: the file does not start with FORM....LWO2");
+        return false;
+    }
+
+    static const ScanEntry mainChunks[] = {
+        {{'P', 'N', 'T', 'S'}, &LwobLoader::readPoints},
+        {{'P', 'O', 'L', 'S'}, &LwobLoader::readPolygons},
+        {{'F', 'A', 'C', 'E'}, &LwobLoader::readFaces},
+        {{'V', 'M', 'A', 'P'}, &LwobLoader::readUvMap},
+        {{'T', 'A', 'G', 'S'}, &LwobLoader::readTags},
+        {{'P', 'T', 'A', 'G'}, &LwobLoader::readPolygonTags},
+        {{'S', 'U', 'R', 'F'}, &LwobLoader::readSurface},
+        {{'C', 'L', 'I', 'P'}, &LwobLoader::readClip},
+    };
+    reader.seek(12);
+    scan(reader.size, mainChunks, std::size(mainChunks));
+    finishObject();
+
+    demoSystem.log("LWOB: calculating normals...\n");
+    object->computeNormals();
+    return true;
+}
+
+// ---- the scan and the reading helpers ----------------------------------------
+
+void LwobLoader::scan(int32_t end, const ScanEntry* entries, size_t entryCount) {
+    // Never past the buffer, so that a step that cannot move ends the walk.
+    end = static_cast<int32_t>(std::min<int64_t>(end, int64_t{reader.cursor} + reader.remaining()));
+    while (reader.cursor < end) {
+        const int32_t at = reader.cursor;
+        const ScanEntry* hit = nullptr;
+        for (size_t i = 0; i < entryCount && hit == nullptr; ++i) {
+            if (reader.matchesAt(at, entries[i].id)) hit = &entries[i];
+        }
+        reader.skip(2);
+        if (hit != nullptr) (this->*hit->handler)();
+    }
+}
+
+LwobLoader::ChunkBounds LwobLoader::readChunkSize() {
+    const int32_t size = reader.readU4();
+    const int64_t start = reader.cursor;
+    const int64_t end = std::min(start + std::max(size, 0), start + reader.remaining());
+    return {size, static_cast<int32_t>(end)};
+}
+
+LwobLoader::ChunkBounds LwobLoader::readSubChunkSize() {
+    const int32_t size = reader.readU2();
+    const int64_t start = reader.cursor;
+    const int64_t end = std::min(start + size, start + reader.remaining());
+    return {size, static_cast<int32_t>(end)};
+}
+
+int32_t LwobLoader::indexWidthAt(int64_t offset) const {
+    return reader.byteAt(offset) == 0xFF ? 4 : 2;
+}
+
+uint32_t LwobLoader::readIndex() {
+    if (indexWidthAt(reader.cursor) == 4) return static_cast<uint32_t>(reader.readU4()) & 0x00FFFFFFu;
+    return reader.readU2();
+}
+
+std::string LwobLoader::readName(int32_t end) {
+    std::string name;
+    while (reader.cursor < end) {
+        const char c = reader.readU1();
+        if (c == '\0') break;
+        name.push_back(c);
+    }
+    return name;
+}
+
+void LwobLoader::note(const char* format, ...) {
+    if (report.notes.size() >= maxNotes) {
+        ++notesDropped_;
+        return;
+    }
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    report.notes.emplace_back(line);
+}
+
+// ---- geometry -----------------------------------------------------------------
+
+void LwobLoader::readPoints() {
+    demoSystem.log("LWOB: 'PNTS' chunk found. processing...\n");
+    const int32_t at = reader.cursor - 2;
+    reader.skip(2);
+    const ChunkBounds chunk = readChunkSize();
+    int32_t count = std::max(chunk.size, 0) / 12;  // three floats per point
+    const int32_t held = (chunk.end - reader.cursor) / 12;
+    if (held < count) {
+        ++report.countsCut;
+        note("PNTS at %d: %d points announced, the file holds %d", at, count, held);
+        count = held;
+    }
+    if (++report.pointChunks == 2) {
+        note("PNTS at %d: a second layer; each layer's points replace the last, only the last layer is kept",
+             at);
+    }
+
+    LwObject& o = *object;
+    o.pointCount = count;
+    o.points.assign(count, Vec3{0.0f, 0.0f, 0.0f});
+    o.basePoints.assign(count, Vec3{0.0f, 0.0f, 0.0f});
+    o.normals.assign(count, Vec3{0.0f, 0.0f, 0.0f});
+    o.uvs.assign(count, TexCoord{0.0f, 0.0f});
+    demoSystem.log("LWOB: 'PNTS' -> number of vertices: %d\n", count);
+
+    for (Vec3& point : o.basePoints) {
+        point.x = reader.readF4();
+        point.y = reader.readF4();
+        point.z = reader.readF4();
+    }
+    o.restorePoints();
+    if (reader.cursor & 1) reader.skip(1);
+}
+
+void LwobLoader::readPolygons() {
+    demoSystem.log("LWOB: 'POLS' chunk found. processing...\n");
+    reader.skip(2);
+    const ChunkBounds chunk = readChunkSize();
+    const int32_t typeAt = reader.cursor;
+    LwObject& o = *object;
+
+    faceTypeOffset_ = -1;
+    polygonsEnd_ = chunk.end;
+    if (reader.matchesAt(typeAt, "FACE")) {
+        // Count first, so that the triangles are created once at their size;
+        // FACE, which the scan meets next, fills them.
+        faceTypeOffset_ = typeAt;
+        reader.skip(4);
+        walkFaces(false);
+        reader.seek(typeAt);
+        report.polygonCount = static_cast<int32_t>(polygonTriangles_.size()) - 1;
+        o.triangleCount = polygonTriangles_.back();
+    } else {
+        // Patches, bones and the rest are not read: their polygons stay
+        // empty triangles, one per eight bytes, so that PTAG numbering holds.
+        int32_t count = std::max(chunk.size - 4, 0) / 8;
+        const int32_t held = std::max(chunk.end - typeAt - 4, 0) / 8;
+        if (held < count) {
+            ++report.countsCut;
+            note("POLS at %d: %d polygons announced, the file holds %d", typeAt - 6, count, held);
+            count = held;
+        }
+        note("POLS at %d: polygons of type '%c%c%c%c' are not read; %d empty triangles", typeAt - 6,
+             reader.byteAt(typeAt), reader.byteAt(typeAt + 1), reader.byteAt(typeAt + 2),
+             reader.byteAt(typeAt + 3), count);
+        polygonTriangles_.resize(static_cast<size_t>(count) + 1);
+        for (int32_t p = 0; p <= count; ++p) polygonTriangles_[p] = p;
+        report.polygonCount = count;
+        o.triangleCount = count;
+    }
+    o.triangles.assign(o.triangleCount, Triangle{{0, 0, 0}});
+    demoSystem.log("LWOB: 'POLS' -> number of polygons: %d\n", report.polygonCount);
+}
+
+void LwobLoader::readFaces() {
+    const int32_t at = reader.cursor - 2;
+    if (at != faceTypeOffset_) {
+        ++report.chunksIgnored;
+        note("FACE at %d is not the type of a POLS chunk: ignored", at);
+        return;
+    }
+    faceTypeOffset_ = -1;
+    demoSystem.log("LWOB: 'POLS' -> 'FACE' subchunk found. processing...\n");
+    reader.skip(2);
+    walkFaces(true);
+}
+
+void LwobLoader::walkFaces(bool fill) {
+    LwObject& o = *object;
+    const bool counting = !fill;
+    if (counting) polygonTriangles_.assign(1, 0);
+    int32_t triangle = 0;
+    int32_t polygon = 0;
+    while (int64_t{reader.cursor} + 2 <= polygonsEnd_) {
+        const int32_t at = reader.cursor;
+        const int32_t vertexCount = reader.readU2() & vertexCountMask;
+        // The whole polygon must lie inside the chunk; one that runs past its
+        // end is dropped and the scan passes over its bytes.
+        int64_t end = reader.cursor;
+        for (int32_t k = 0; k < vertexCount && end <= polygonsEnd_; ++k) end += indexWidthAt(end);
+        if (end > polygonsEnd_) {
+            if (counting) {
+                ++report.countsCut;
+                note("POLS: polygon %d at %d runs past the end of the chunk: dropped", polygon, at);
+            }
+            reader.seek(at);
+            break;
+        }
+        if (vertexCount < 3) {
+            if (counting) ++report.polygonsSkipped;
+            reader.seek(end);
+        } else if (counting) {
+            if (vertexCount > 3) ++report.polygonsSplit;
+            triangle += vertexCount - 2;
+            reader.seek(end);
+        } else {
+            // A fan around the first point: (v0, v1, v2), (v0, v2, v3), ...,
+            // each in the polygon's own order, so the winding is kept.
+            const uint32_t first = readIndex();
+            uint32_t previous = readIndex();
+            for (int32_t k = 2; k < vertexCount; ++k) {
+                const uint32_t next = readIndex();
+                if (triangle < o.triangleCount) o.triangles[triangle] = Triangle{{first, previous, next}};
+                ++triangle;
+                previous = next;
+            }
+        }
+        ++polygon;
+        if (counting) polygonTriangles_.push_back(triangle);
+    }
+}
+
+// ---- finishing --------------------------------------------------------------
+
+int32_t LwobLoader::clampTriangles(std::vector<Triangle>& list) const {
+    const auto pointsHeld = static_cast<uint32_t>(object->points.size());
+    int32_t clamped = 0;
+    for (Triangle& t : list) {
+        if (t.vertex[0] >= pointsHeld || t.vertex[1] >= pointsHeld || t.vertex[2] >= pointsHeld) {
+            t = Triangle{{0, 0, 0}};
+            ++clamped;
+        }
+    }
+    return clamped;
+}
+
+void LwobLoader::finishObject() {
+    LwObject& o = *object;
+    // Checked against the points that are finally kept: a later layer's
+    // points may be fewer than an earlier layer's polygons name.
+    report.trianglesDegenerate = clampTriangles(o.triangles);
+    for (TriangleList& list : o.surfaceTriangles) clampTriangles(list.triangles);
+
+    if (o.points.empty() && !o.triangles.empty()) {
+        // Nothing to collapse onto: no triangle can be drawn.
+        note("%d triangles but no points: the triangles are dropped", o.triangleCount);
+        o.triangles.clear();
+        o.triangleCount = 0;
+        for (TriangleList& list : o.surfaceTriangles) {
+            list.triangles.clear();
+            list.count = 0;
+        }
+    } else if (report.trianglesDegenerate > 0) {
+        note("%d triangles name a point beyond the %d points: made empty (0, 0, 0)",
+             report.trianglesDegenerate, o.pointCount);
+    }
+    if (report.polygonsSplit > 0) {
+        note("%d polygons of more than three points split into triangles", report.polygonsSplit);
+    }
+    if (report.polygonsSkipped > 0) {
+        note("%d polygons of fewer than three points skipped", report.polygonsSkipped);
+    }
+    if (report.ptagEntriesSkipped > 0) {
+        note("%d PTAG entries name no polygon or no surface, or a polygon already assigned: skipped",
+             report.ptagEntriesSkipped);
+    }
+    if (report.vmapEntriesSkipped > 0) {
+        note("%d UV entries name no point: skipped", report.vmapEntriesSkipped);
+    }
+    if (notesDropped_ > 0) {
+        report.notes.push_back("... and " + std::to_string(notesDropped_) + " more problems");
+    }
+}

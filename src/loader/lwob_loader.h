@@ -1,21 +1,126 @@
 #pragma once
 // Reads a LightWave LWO2 object into a new LwObject.
+//
+// The loader scans the file two bytes at a time for the chunk IDs it knows
+// and lets each chunk's handler move the cursor past what it reads. The file
+// is untrusted: every read goes through the reader's bounds-checked cursor,
+// counts are cut to what their chunk holds, and indices that point outside
+// an array are skipped (or, for triangles, made degenerate), so a finished
+// object always satisfies LwObject's invariants. What had to be mended is
+// recorded in `report` (tessaline-lwo-info prints it).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "loader/byte_reader.h"
 #include "loader/lw_object.h"
 
+// What the last parse met that the show's object never has.
+struct LoadReport {
+    int32_t pointChunks = 0;          // PNTS chunks (one per layer); the last one wins
+    int32_t polygonCount = 0;         // polygons of the last POLS chunk
+    int32_t polygonsSplit = 0;        // polygons of more than three points, fanned into triangles
+    int32_t polygonsSkipped = 0;      // polygons of fewer than three points, dropped
+    int32_t trianglesDegenerate = 0;  // triangles with a point index out of range, made (0, 0, 0)
+    int32_t ptagEntriesSkipped = 0;   // PTAG entries naming no polygon or no tag
+    int32_t vmapEntriesSkipped = 0;   // UV entries naming no point
+    int32_t countsCut = 0;            // counts cut to what their chunk holds
+    int32_t chunksIgnored = 0;        // chunks met before the chunk they build on
+    int32_t uvEntries = -1;           // entries read from the UV map "texture"; -1: none met
+    std::vector<std::string> uvMapsPassedOver;  // names of other TXUV maps
+    std::vector<std::string> clipPaths;         // texture path of each STIL, in file order
+    std::vector<std::string> notes;             // one line per problem met, with where
+
+    bool clean() const;  // nothing was mended, cut, ignored or passed over
+};
+
 class LwobLoader {
 public:
+    // Receives each clip's texture path; the default hands it to
+    // textureManager.load, which needs a current GL context.
+    using ClipSink = void (*)(const char* texturePath);
+    static void loadClipTexture(const char* texturePath);
+
     LwobLoader() = default;
     virtual ~LwobLoader() = default;
 
     // Open, parse, close; null after telling the user why (message box).
+    // After a failed parse the buffer and the partial object are released.
     LwObject* load(const char* path);
     bool openFile(const char* path);
+    // The in-memory stand-in for openFile: the bytes are copied.
+    bool openBytes(const uint8_t* bytes, size_t length);
+    // Creates a new object (not deleting the previous one, which belongs to
+    // whoever load handed it to), tests the header, scans the chunks and
+    // computes the normals. False: not an LWO2 file.
     bool parse();
     bool closeFile();
 
     LwObject* object = nullptr;  // the object the last parse created
     ByteReader reader;
+    ClipSink clipSink = &LwobLoader::loadClipTexture;
+    LoadReport report;  // of the last parse
+
+private:
+    using Handler = void (LwobLoader::*)();
+    struct ScanEntry {
+        char id[4];
+        Handler handler;
+    };
+    // Steps two bytes at a time from the cursor to end; where the four bytes
+    // at the cursor spell an entry's ID, runs its handler with the cursor two
+    // bytes past the ID's start.
+    void scan(int32_t end, const ScanEntry* entries, size_t entryCount);
+
+    // Main chunks.
+    void readPoints();     // PNTS
+    void readPolygons();   // POLS
+    void readFaces();      // FACE (the polygon type of POLS)
+    void readUvMap();      // VMAP
+    void readTags();       // TAGS
+    void readPolygonTags();// PTAG
+    void readSurface();    // SURF
+    void readClip();       // CLIP
+    // Sub-chunks of SURF (for surface surfaceIndex_), BLOK and CLIP.
+    void readColour();     // COLR
+    void readBlock();      // BLOK
+    void readImage();      // IMAG
+    void skipNothing();    // IMAP, TMAP: the scan walks on through their contents
+    void readStill();      // STIL
+
+    // The chunk's size at the cursor, read with readU4, and the offset where
+    // the chunk's data ends: cut to the buffer, and to the start for a
+    // negative size.
+    struct ChunkBounds {
+        int32_t size;
+        int32_t end;
+    };
+    ChunkBounds readChunkSize();
+    ChunkBounds readSubChunkSize();  // the same for a 2-byte size
+    // An LWO2 variable-length index: two bytes below 0xFF00, else four bytes
+    // whose low 24 bits are the index.
+    uint32_t readIndex();
+    int32_t indexWidthAt(int64_t offset) const;
+    // A NUL-terminated name from the cursor, the NUL consumed, reading no
+    // further than end.
+    std::string readName(int32_t end);
+    // Walks the FACE polygons from the cursor to polygonsEnd_; fills
+    // triangles only when fill is set (the first walk counts).
+    void walkFaces(bool fill);
+    // Gives triangles whose point indices lie outside the points (0, 0, 0).
+    int32_t clampTriangles(std::vector<Triangle>& list) const;
+    void finishObject();
+    void note(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // State of one parse.
+    int32_t surfaceIndex_ = 0;               // the surface SURF's body scan fills
+    int32_t clipEnd_ = 0;                    // end of the CLIP chunk STIL is read from
+    int32_t faceTypeOffset_ = -1;            // where the pending POLS's FACE type stands
+    int32_t polygonsEnd_ = 0;                // end of that POLS chunk's data
+    std::vector<int32_t> polygonTriangles_;  // per polygon: its first triangle; one more at the end
+    bool tagsSeen_ = false;
+    int32_t notesDropped_ = 0;               // notes beyond the cap
 };
 
 extern LwobLoader lwobLoader;

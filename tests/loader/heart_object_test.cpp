@@ -1,0 +1,120 @@
+// The show's own heart object, as the build writes it and the loader reads it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "lwo_test_writer.h"
+#include "test_paths.h"
+
+namespace {
+
+class HeartObject : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        LwobLoader loader;
+        loader.clipSink = &recordClip;
+        sunkClips().clear();
+        object_.reset(loader.load(buildPath("data/tessaline/objects/heart.lwo").c_str()));
+        report_ = loader.report;
+        clips_ = sunkClips();
+    }
+    static void TearDownTestSuite() { object_.reset(); }
+
+    void SetUp() override { ASSERT_NE(object_, nullptr) << "the build writes the heart object"; }
+
+    static std::unique_ptr<LwObject> object_;
+    static LoadReport report_;
+    static std::vector<std::string> clips_;
+};
+std::unique_ptr<LwObject> HeartObject::object_;
+LoadReport HeartObject::report_;
+std::vector<std::string> HeartObject::clips_;
+
+TEST_F(HeartObject, LoadsCleanlyAtTheIntendedSize) {
+    EXPECT_TRUE(report_.clean());
+    EXPECT_NEAR(object_->pointCount, 1000, 100);
+    EXPECT_NEAR(object_->triangleCount, 2000, 200);
+    EXPECT_EQ(report_.uvEntries, object_->pointCount);
+}
+
+TEST_F(HeartObject, OneRedSurfaceShowingClipOne) {
+    ASSERT_EQ(object_->surfaceCount, 1);
+    const Surface& s = object_->surfaces[0];
+    EXPECT_EQ(s.clipIndex, 1);
+    EXPECT_GT(s.colour[0], 0.7f);
+    EXPECT_LT(s.colour[1], 0.4f);
+    EXPECT_LT(s.colour[2], 0.4f);
+    EXPECT_EQ(object_->surfaceTriangles[0].count, object_->triangleCount);
+    EXPECT_EQ(clips_, (std::vector<std::string>{"data/tessaline/gfx/heart-env.png"}));
+}
+
+TEST_F(HeartObject, ClosedWithEveryEdgeInBothDirectionsOnce) {
+    std::map<std::pair<uint32_t, uint32_t>, int> edges;
+    for (const Triangle& t : object_->triangles) {
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_NE(t.vertex[k], t.vertex[(k + 1) % 3]);
+            ++edges[{t.vertex[k], t.vertex[(k + 1) % 3]}];
+        }
+    }
+    for (const auto& [edge, count] : edges) {
+        ASSERT_EQ(count, 1) << edge.first << "-" << edge.second;
+        ASSERT_EQ(edges.count({edge.second, edge.first}), 1u) << edge.first << "-" << edge.second;
+    }
+    // Euler characteristic of a sphere: V - E + F = 2.
+    EXPECT_EQ(object_->pointCount - static_cast<int32_t>(edges.size() / 2) + object_->triangleCount, 2);
+}
+
+TEST_F(HeartObject, WoundCounterClockwiseSeenFromOutside) {
+    // With a consistently oriented closed surface, a positive signed volume
+    // (right-hand rule) means every triangle faces outward.
+    double volume = 0.0;
+    for (const Triangle& t : object_->triangles) {
+        const Vec3& a = object_->points[t.vertex[0]];
+        const Vec3& b = object_->points[t.vertex[1]];
+        const Vec3& c = object_->points[t.vertex[2]];
+        volume += (a.x * (b.y * c.z - b.z * c.y) - a.y * (b.x * c.z - b.z * c.x) + a.z * (b.x * c.y - b.y * c.x)) / 6.0;
+    }
+    EXPECT_GT(volume, 0.5);
+}
+
+TEST_F(HeartObject, CentredWithinRadiusPointingDownFacingFront) {
+    Vec3 low = object_->points[0], high = object_->points[0];
+    float radius = 0.0f;
+    for (const Vec3& p : object_->points) {
+        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+        radius = std::max(radius, std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
+    }
+    EXPECT_LE(radius, 0.9f + 1e-4f);
+    EXPECT_GE(radius, 0.8f);
+    EXPECT_NEAR(low.x + high.x, 0.0f, 0.02f);
+    EXPECT_NEAR(low.y + high.y, 0.0f, 0.02f);
+    EXPECT_NEAR(low.z + high.z, 0.0f, 0.02f);
+    EXPECT_LT(high.z - low.z, 0.8f * (high.x - low.x));  // flat towards the viewer on +z
+
+    // The point: the lowest point lies on the middle line. The lobes: above
+    // the middle line the top is lower (the cleft) than over either lobe.
+    const Vec3* lowest = &object_->points[0];
+    float cleftTop = low.y, leftTop = low.y, rightTop = low.y;
+    for (const Vec3& p : object_->points) {
+        if (p.y < lowest->y) lowest = &p;
+        if (std::fabs(p.x) < 0.05f) cleftTop = std::max(cleftTop, p.y);
+        if (p.x < -0.2f) leftTop = std::max(leftTop, p.y);
+        if (p.x > 0.2f) rightTop = std::max(rightTop, p.y);
+    }
+    EXPECT_NEAR(lowest->x, 0.0f, 0.02f);
+    EXPECT_NEAR(lowest->z, 0.0f, 0.02f);
+    EXPECT_GT(leftTop, cleftTop + 0.05f);
+    EXPECT_GT(rightTop, cleftTop + 0.05f);
+    EXPECT_NEAR(leftTop, rightTop, 0.01f);
+}
+
+TEST_F(HeartObject, NormalsAreUnitLength) {
+    for (const Vec3& n : object_->normals) {
+        ASSERT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0f, 1e-4f);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// tessaline-lwo-info, run as a user would run it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "lwo_test_writer.h"
+#include "test_paths.h"
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+};
+
+ToolRun runInfo(const std::string& file) {
+    ToolRun run;
+    const std::string command = buildPath("tessaline-lwo-info") + " '" + file + "' 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+bool says(const ToolRun& run, const std::string& text) { return run.out.find(text) != std::string::npos; }
+
+TEST(LwoInfo, DescribesTheHeart) {
+    const ToolRun run = runInfo(buildPath("data/tessaline/objects/heart.lwo"));
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(says(run, "points: 1002\n")) << run.out;
+    EXPECT_TRUE(says(run, "triangles: 2000 (from 2000 polygons)\n")) << run.out;
+    EXPECT_TRUE(says(run, "0 'Heart': colour ")) << run.out;
+    EXPECT_TRUE(says(run, "clip 1, 2000 triangles")) << run.out;
+    EXPECT_TRUE(says(run, "UV map 'texture': 1002 entries for 1002 points")) << run.out;
+    EXPECT_TRUE(says(run, "1: data/tessaline/gfx/heart-env.png")) << run.out;
+    EXPECT_TRUE(says(run, "problems: none")) << run.out;
+}
+
+TEST(LwoInfo, ListsWhatWasMended) {
+    const std::string path = writeTemp(
+        "foreign.lwo", form({tags({"Box"}), pnts(squarePoints()), vmap("UVMap", {{0, 0, 0}}),
+                             pols({{0, 1, 2, 3}, {0, 1}, {0, 1, 7}}), ptag({{0, 0}, {1, 3}}),
+                             clip(1, "C:images/box.png"), surf("Box", {imageBlock(1)})}));
+    const ToolRun run = runInfo(path);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(says(run, "triangles: 3 (from 3 polygons)")) << run.out;
+    EXPECT_TRUE(says(run, "UV map 'texture': none")) << run.out;
+    EXPECT_TRUE(says(run, "UV map 'UVMap': passed over")) << run.out;
+    EXPECT_TRUE(says(run, "1: (empty path: no image)")) << run.out;
+    EXPECT_TRUE(says(run, "1 polygons of more than three points split")) << run.out;
+    EXPECT_TRUE(says(run, "1 polygons of fewer than three points skipped")) << run.out;
+    EXPECT_TRUE(says(run, "1 triangles name a point beyond the 4 points")) << run.out;
+    EXPECT_TRUE(says(run, "1 PTAG entries name no polygon")) << run.out;
+    EXPECT_TRUE(says(run, "PTAG at")) << run.out;  // two entries for three polygons
+}
+
+TEST(LwoInfo, RefusesWhatTheShowRefuses) {
+    EXPECT_EQ(runInfo("no/such/file.lwo").status, 1);
+    const ToolRun old = runInfo(writeTemp("old.lwo", form({pnts(squarePoints())}, "LWOB")));
+    EXPECT_EQ(old.status, 1);
+    EXPECT_TRUE(says(old, "Error reading LWOB")) << old.out;
+}
+
+}  // namespace

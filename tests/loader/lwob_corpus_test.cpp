@@ -1,0 +1,135 @@
+// Real objects from real tools (the shared corpus, see its MANIFEST): none
+// may crash the loader (this binary also runs under ASan and UBSan), the old
+// LWOB files are refused, and the counts agree with the MANIFEST.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cmath>
+
+#include "lwo_test_writer.h"
+#include "platform/null/platform_double.h"
+#include "test_paths.h"
+
+namespace {
+
+struct CorpusObject {
+    const char* file;
+    int32_t points;     // of the last layer: each layer's points replace the last
+    int32_t layers;
+    int32_t triangles;  // tri + 2 x quad of the MANIFEST, or n - 2 for its one n-gon; -1: not exact
+    int32_t atLeast;    // triangles at least (tri + 2 quad + 3 per n-gon of five or more)
+    int32_t clips;
+};
+
+// From MANIFEST.md: "N pts / M polys (FACE=...; tri=T quad=Q ngon=G, max V verts)".
+const CorpusObject corpus[] = {
+    {"assimp/boxuv.lwo", 24, 1, 12, 12, 1},
+    {"assimp/box_2uv_1unused.lwo", 8, 1, 12, 12, 1},
+    {"assimp/box_2vc_1unused.lwo", 218, 1, -1, 384 + 3 * 3, 1},
+    {"assimp/uvtest.lwo", 64, 1, 32, 32, 1},
+    {"assimp/earth_uv_cylindrical_y.lwo", 266, 1, 48 + 2 * 240, 528, 1},
+    {"assimp/earth_cylindrical_y.lwo", 266, 1, 48 + 2 * 240, 528, 1},
+    {"assimp/hierarchy.lwo", 8, 4, -1, 6, 0},
+    {"assimp/concave_polygon.lwo", 64, 1, 66 - 2, 64, 0},
+    {"assimp/nonplanar_polygon.lwo", 18, 1, 18 - 2, 16, 0},
+    {"assimp/Subdivision.lwo", 26, 1, -1, 0, 0},
+    {"assimp/UglyVertexColors.lwo", 1628, 1, 288 + 2 * 1446 + 24 - 2, 3202, 1},
+    {"assimp/ModoExport_vertNormals.lwo", 266, 1, 48 + 2 * 240, 528, 0},
+    {"assimp/CellShader.lwo", 16, 1, 24, 24, 0},
+    {"assimp/simple_cube.lwo", 8, 1, 12, 12, 0},
+    {"assimp-nonbsd/rifle.lwo", 337, 1, 572, 572, 1},
+    {"assimp-nonbsd/QuickDraw--Chasis.lwo", 4018, 1, -1, 98 + 2 * 2112 + 3 * 447, 1},
+    {"blender-import-lwo/box1-uv.lwo", 8, 1, 12, 12, 1},
+    {"blender-import-lwo/box3-uv-layers.lwo", 554, 3, -1, 1, 1},
+    {"blender-import-lwo/box4-uv-layers.lwo", 175, 4, -1, 1, 1},
+    {"blender-import-lwo/box5-ngon.lwo", 10, 1, -1, 5 * 2 + 2 * 3, 0},
+    {"blender-import-lwo/naming/box0.lwo", 8, 1, 12, 12, 1},
+};
+
+void PrintTo(const CorpusObject& object, std::ostream* out) { *out << object.file; }
+
+bool corpusPresent() {
+    struct stat info {};
+    return stat(corpusPath("lwo2").c_str(), &info) == 0;
+}
+
+class CorpusLoad : public ::testing::TestWithParam<CorpusObject> {};
+
+TEST_P(CorpusLoad, LoadsSafelyWithTheManifestsCounts) {
+    if (!corpusPresent()) GTEST_SKIP() << "no corpus at " << corpusPath("lwo2");
+    const CorpusObject& expected = GetParam();
+    LwobLoader loader;
+    loader.clipSink = &recordClip;
+    sunkClips().clear();
+    std::unique_ptr<LwObject> object(loader.load(corpusPath(std::string("lwo2/") + expected.file).c_str()));
+    ASSERT_NE(object, nullptr);
+    const LwObject& o = *object;
+
+    EXPECT_EQ(o.pointCount, expected.points);
+    EXPECT_EQ(loader.report.pointChunks, expected.layers);
+    if (expected.triangles >= 0) {
+        EXPECT_EQ(o.triangleCount, expected.triangles);
+    }
+    EXPECT_GE(o.triangleCount, expected.atLeast);
+    EXPECT_EQ(static_cast<int32_t>(sunkClips().size()), expected.clips);
+
+    // What the renderer and the parts rely on.
+    ASSERT_EQ(o.points.size(), static_cast<size_t>(o.pointCount));
+    ASSERT_EQ(o.normals.size(), o.points.size());
+    ASSERT_EQ(o.uvs.size(), o.points.size());
+    ASSERT_EQ(o.triangles.size(), static_cast<size_t>(o.triangleCount));
+    ASSERT_EQ(o.surfaces.size(), static_cast<size_t>(o.surfaceCount));
+    ASSERT_EQ(o.surfaceTriangles.size(), static_cast<size_t>(o.surfaceCount));
+    ASSERT_EQ(o.tags.size(), static_cast<size_t>(o.surfaceCount));
+    auto inRange = [&](const Triangle& t) {
+        return t.vertex[0] < o.points.size() && t.vertex[1] < o.points.size() && t.vertex[2] < o.points.size();
+    };
+    for (const Triangle& t : o.triangles) ASSERT_TRUE(inRange(t));
+    for (const TriangleList& list : o.surfaceTriangles) {
+        ASSERT_EQ(list.triangles.size(), static_cast<size_t>(list.count));
+        for (const Triangle& t : list.triangles) ASSERT_TRUE(inRange(t));
+    }
+    for (const Vec3& n : o.normals) {
+        ASSERT_TRUE(std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lwo2, CorpusLoad, ::testing::ValuesIn(corpus),
+                         [](const ::testing::TestParamInfo<CorpusObject>& info) {
+                             std::string name = info.param.file;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
+
+TEST(CorpusRefuse, OldLwobFilesAreRefusedWithTheReadError) {
+    if (!corpusPresent()) GTEST_SKIP() << "no corpus at " << corpusPath("lwo2");
+    for (const char* file : {"refuse-lwob/bluewithcylindrictexz.lwo", "refuse-lwob/QuickDraw--Laserbeam.lwo"}) {
+        LwobLoader loader;
+        loader.clipSink = &recordClip;
+        platform::scripted::reset();
+        EXPECT_EQ(loader.load(corpusPath(std::string("lwo2/") + file).c_str()), nullptr) << file;
+        ASSERT_EQ(platform::scripted::boxes().size(), 1u) << file;
+        EXPECT_EQ(platform::scripted::boxes()[0].text, "Error reading LWOB") << file;
+        EXPECT_EQ(platform::scripted::boxes()[0].caption, "ReadLWOB") << file;
+        EXPECT_EQ(loader.object, nullptr);
+    }
+}
+
+TEST(CorpusDetails, QuadsKeepTheirSurfacesAndMapsNamedOtherwiseAreReported) {
+    if (!corpusPresent()) GTEST_SKIP() << "no corpus at " << corpusPath("lwo2");
+    LwobLoader loader;
+    loader.clipSink = &recordClip;
+    std::unique_ptr<LwObject> object(loader.load(corpusPath("lwo2/assimp/uvtest.lwo").c_str()));
+    ASSERT_NE(object, nullptr);
+    ASSERT_EQ(object->surfaceCount, 16);
+    int32_t assigned = 0;
+    for (const TriangleList& list : object->surfaceTriangles) assigned += list.count;
+    EXPECT_EQ(assigned, object->triangleCount);  // every quad's two triangles reach its surface
+    EXPECT_EQ(loader.report.uvMapsPassedOver, (std::vector<std::string>{"uvtest"}));
+    EXPECT_EQ(loader.report.polygonsSplit, 16);
+}
+
+}  // namespace
