@@ -13,15 +13,14 @@
 //  - There is no device context: the window stands in for it.
 //  - SDL events become Win32 messages in an internal queue; peekMessage hands
 //    out one at a time.
+// Message boxes: message_box_sdl.cpp; the clock: clock_posix.cpp.
 #include "platform/platform.h"
 
 #include <SDL.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <deque>
 #include <string>
 
@@ -546,70 +545,6 @@ intptr_t defWindowProc(uint32_t message, uintptr_t wParam, intptr_t) {
         SDL_EnableScreenSaver();  // the default: let them start
     }
     return 0;
-}
-
-// ---- message boxes ---------------------------------------------------------
-
-BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, BoxIcon icon) {
-    Uint32 flags = SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
-    switch (icon) {
-        case BoxIcon::Stop: flags |= SDL_MESSAGEBOX_ERROR; break;
-        case BoxIcon::Exclamation: flags |= SDL_MESSAGEBOX_WARNING; break;
-        case BoxIcon::Information: flags |= SDL_MESSAGEBOX_INFORMATION; break;
-        case BoxIcon::None: break;
-    }
-    constexpr int okId = 0;
-    constexpr int yesId = 1;
-    constexpr int noId = 2;
-    const std::array<SDL_MessageBoxButtonData, 1> okButton = {{
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, okId, "OK"},
-    }};
-    const std::array<SDL_MessageBoxButtonData, 2> yesNoButtons = {{
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, yesId, "Yes"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, noId, "No"},
-    }};
-    const bool yesNo = buttons == BoxButtons::YesNo;
-    SDL_MessageBoxData data{};
-    data.flags = flags;
-    data.window = nullptr;  // no owner
-    data.title = caption;
-    data.message = text;
-    data.numbuttons = yesNo ? static_cast<int>(yesNoButtons.size()) : static_cast<int>(okButton.size());
-    data.buttons = yesNo ? yesNoButtons.data() : okButton.data();
-    int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) {
-        // No display to show it on: the terminal still learns why.
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        return yesNo ? BoxAnswer::No : BoxAnswer::Ok;
-    }
-    if (!yesNo) {
-        return BoxAnswer::Ok;
-    }
-    return pressed == yesId ? BoxAnswer::Yes : BoxAnswer::No;  // closed unanswered: No
-}
-
-// ---- time ------------------------------------------------------------------
-
-uint32_t tickCount() {
-    // Milliseconds since boot, cut to 32 bits like GetTickCount: it wraps.
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
-    return static_cast<uint32_t>(ms);
-}
-
-LocalTime localTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    localtime_r(&now, &parts);
-    LocalTime t;
-    t.year = parts.tm_year + 1900;
-    t.month = parts.tm_mon + 1;
-    t.day = parts.tm_mday;
-    t.hour = parts.tm_hour;
-    t.minute = parts.tm_min;
-    t.second = parts.tm_sec;
-    return t;
 }
 
 }  // namespace platform
