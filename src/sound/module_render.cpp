@@ -53,14 +53,14 @@ std::unique_ptr<ModuleRenderer> ModuleRenderer::open(const std::vector<std::byte
         // renders and test expectations match the live output bit for bit.
         module->ctl_set_integer("dither", 0);
         module->set_repeat_count(repeatCount);
-        return std::unique_ptr<ModuleRenderer>(new ModuleRenderer(std::move(module), sampleRate));
+        return std::make_unique<ModuleRenderer>(Private{}, std::move(module), sampleRate);
     } catch (...) {
         // openmpt::exception for a file it cannot load; std::bad_alloc alike.
         return nullptr;
     }
 }
 
-ModuleRenderer::ModuleRenderer(std::unique_ptr<openmpt::module> module, int32_t sampleRate)
+ModuleRenderer::ModuleRenderer(Private, std::unique_ptr<openmpt::module> module, int32_t sampleRate)
     : module_(std::move(module)), sampleRate_(sampleRate) {}
 
 ModuleRenderer::~ModuleRenderer() = default;

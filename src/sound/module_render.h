@@ -30,11 +30,14 @@ constexpr int32_t kModuleChunkFrames = 32;
 bool readWholeFile(const char* path, std::vector<std::byte>& bytes);
 
 class ModuleRenderer {
+    struct Private {};  // only open() constructs
+
 public:
     // Null when the bytes are not a module libopenmpt can play. repeatCount:
     // -1 loops for ever, 0 plays the song once, n plays it n + 1 times.
     static std::unique_ptr<ModuleRenderer> open(const std::vector<std::byte>& bytes,
                                                 int32_t sampleRate, int32_t repeatCount);
+    ModuleRenderer(Private, std::unique_ptr<openmpt::module> module, int32_t sampleRate);
     ~ModuleRenderer();
     ModuleRenderer(const ModuleRenderer&) = delete;
     ModuleRenderer& operator=(const ModuleRenderer&) = delete;
@@ -49,7 +52,6 @@ public:
     int32_t sampleRate() const { return sampleRate_; }
 
 private:
-    ModuleRenderer(std::unique_ptr<openmpt::module> module, int32_t sampleRate);
     std::unique_ptr<openmpt::module> module_;
     int32_t sampleRate_;
     bool failed_ = false;

@@ -43,7 +43,7 @@ std::unique_ptr<Stream> Stream::open(const char* path, bool loop, int32_t byteLi
     if (path == nullptr || byteLimit < 0 || outputRate <= 0) return nullptr;
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return nullptr;
-    std::unique_ptr<Stream> stream(new Stream());
+    auto stream = std::make_unique<Stream>(Private{});
     stream->source.file = file;
     if (std::fseek(file, 0, SEEK_END) != 0) return nullptr;
     const long size = std::ftell(file);

@@ -27,6 +27,10 @@ struct StreamFileView {
 };
 
 struct Stream {
+private:
+    struct Private {};  // only open() constructs
+
+public:
     // Null when the file is missing, unreadable or no format libsndfile knows.
     // byteLimit > 0 reads only that many bytes of the file.
     static std::unique_ptr<Stream> open(const char* path, bool loop, int32_t byteLimit,
@@ -53,8 +57,9 @@ struct Stream {
     std::atomic<void*> callbackUser{nullptr};
     std::atomic<int32_t> channel{-1};  // changed under the mixer lock
 
+    explicit Stream(Private) {}
+
 private:
-    Stream() = default;
     bool nextInputFrame(double frame[2]);
     void pushEvent(uint64_t ringFrame);
 

@@ -1,0 +1,90 @@
+// The real layer on SDL2's audio, with SDL's "dummy" driver: a real audio
+// thread that consumes sound in real time and plays it nowhere. Checks that
+// hold whatever the machine's speed: the answered position is always one the
+// module has at a frame between the speaker frames read just before and just
+// after the query.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "sound/offline_render.h"
+#include "sound/sound.h"
+#include "sound/sound_test_hooks.h"
+#include "test_paths.h"
+
+namespace {
+
+using sound::ModulePosition;
+
+class SdlDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override { sound::testing::resetHooks(); }
+    void TearDown() override { sound::testing::resetHooks(); }
+};
+
+// Waits (a bounded time) until the speaker has passed frame.
+bool waitForSpeaker(int64_t frame) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (sound::testing::speakerFrame() < frame) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+TEST_F(SdlDeviceTest, AnswersFollowTheSpeakerOnARealAudioThread) {
+    const std::string path = corpusPath("xm/pattern_jump_ft2_break.xm");  // speed 1: a row every 50 ms
+    sound::OfflineRender offline(path, -1);
+    ASSERT_TRUE(offline.ok());
+    std::vector<int16_t> samples;
+    std::vector<ModulePosition> reference;
+    offline.render(3 * 44100, samples, reference);
+
+    ASSERT_TRUE(sound::init(44100, 32, sound::InitGlobalFocus));
+    ASSERT_FALSE(sound::testing::usingSilentOutput()) << "SDL's dummy audio driver did not open";
+    sound::Module* module = sound::loadModule(path.c_str());
+    ASSERT_NE(module, nullptr);
+    // The module starts with the first callback after it is added.
+    const int64_t earliestStart = sound::testing::framesRendered();
+    ASSERT_TRUE(sound::playModule(module));
+    const int64_t latestStart = sound::testing::framesRendered();
+
+    int64_t queries = 0;
+    int64_t lastRowIndex = -1;
+    int rowsSeen = 0;
+    while (sound::testing::speakerFrame() < earliestStart + 2 * 44100) {
+        const int64_t before = sound::testing::speakerFrame();
+        const int32_t row = sound::getRow(module);
+        const int64_t after = sound::testing::speakerFrame();
+        ASSERT_LE(before, after);
+        // The row must be one the module has somewhere between the two
+        // speaker frames, whichever of its possible start frames it took.
+        bool found = false;
+        for (int64_t f = before - latestStart; f <= after - earliestStart && !found; ++f) {
+            found = f < 0 ? row == 0 : reference.at(static_cast<size_t>(f)).row == row;
+        }
+        ASSERT_TRUE(found) << "row " << row << " between speaker frames " << before << " and " << after;
+        if (row != lastRowIndex) {
+            ++rowsSeen;
+            lastRowIndex = row;
+        }
+        ++queries;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GT(rowsSeen, 10);  // 2 s at 20 rows a second
+    EXPECT_GT(queries, 0);
+}
+
+TEST_F(SdlDeviceTest, StreamAndModuleCloseWhileTheThreadRuns) {
+    ASSERT_TRUE(sound::init(44100, 32, sound::InitGlobalFocus));
+    sound::Module* module = sound::loadModule(corpusPath("xm/libxmp_test.xm").c_str());
+    ASSERT_TRUE(sound::playModule(module));
+    ASSERT_TRUE(waitForSpeaker(sound::testing::framesRendered() + 4410));
+    ASSERT_TRUE(sound::freeModule(module));  // freed under the running thread
+    ASSERT_TRUE(waitForSpeaker(sound::testing::speakerFrame() + 4410));
+    sound::close();
+    EXPECT_FALSE(sound::testing::usingSilentOutput());
+}
+
+}  // namespace
