@@ -58,9 +58,11 @@ bool encodeRows(const Rgba8Image& image, bool withAlpha, png_bytep* rowPointers,
     // (level 9 takes seconds on the dithered backdrop for a few per cent);
     // the same settings give the same bytes on every run.
     png_set_compression_level(handles.png, 6);
-    // Row filters: libpng picks one of the five per row by its fixed
-    // heuristic (the smallest sum of absolute differences).
-    png_set_filter(handles.png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
+    // Row filters: none (filter type 0 on every row). The show decodes these
+    // files at every start; unfiltered rows of the mostly clear overlays
+    // inflate about twice as fast as adaptively filtered ones, for files
+    // some 40 per cent larger.
+    png_set_filter(handles.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
 
     png_set_IHDR(handles.png, handles.info,
                  static_cast<png_uint_32>(image.width),   // IHDR width in pixels
@@ -69,7 +71,7 @@ bool encodeRows(const Rgba8Image& image, bool withAlpha, png_bytep* rowPointers,
                  withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,  // colour type 6 or 2
                  PNG_INTERLACE_NONE,            // no Adam7: rows decode in one pass
                  PNG_COMPRESSION_TYPE_BASE,     // compression method 0, deflate (the only one)
-                 PNG_FILTER_TYPE_BASE);         // filter method 0, the five adaptive row filters
+                 PNG_FILTER_TYPE_BASE);         // filter method 0 (its five row filter types)
     // sRGB chunk: the samples are sRGB-encoded, perceptual rendering intent.
     // No gAMA/cHRM: readers that know sRGB need nothing else.
     png_set_sRGB(handles.png, handles.info, PNG_sRGB_INTENT_PERCEPTUAL);
