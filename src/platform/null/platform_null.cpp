@@ -49,11 +49,10 @@ struct DoubleState {
     int32_t pixelFormat = 0;
 };
 
-// Function-local so that it is usable from any static initialiser or
-// destructor: it is built on first use and outlives every global that used it
-// during construction.
+// Built on first use, so usable from any static initialiser, and never
+// destroyed, so usable from any static destructor.
 DoubleState& state() {
-    static DoubleState s;
+    static DoubleState& s = *new DoubleState;
     return s;
 }
 

@@ -49,8 +49,10 @@ struct SdlState {
     int32_t quitCode = 0;
 };
 
+// Never destroyed: a global's destructor may still reach the platform after
+// the statics created later than it are gone.
 SdlState& state() {
-    static SdlState s;
+    static SdlState& s = *new SdlState;
     return s;
 }
 
