@@ -118,12 +118,12 @@ std::optional<CaptureOptions> parseCaptureOptions(const std::vector<std::string>
                 error = "--still wants ORDER:ROW or seconds, then a file, not '" + text + "'";
                 return std::nullopt;
             }
-            if (!value(option, options.stillPath)) {
+            std::string path;
+            if (!value(option, path)) {
                 error = "--still needs a file after the position";
                 return std::nullopt;
             }
-            options.still = true;
-            options.from = position;
+            options.stills.push_back({*position, path});
         } else {
             error = "unknown option '" + option + "'";
             return std::nullopt;
@@ -132,14 +132,16 @@ std::optional<CaptureOptions> parseCaptureOptions(const std::vector<std::string>
     if (options.help) {
         return options;
     }
-    const bool anyOutput = options.still || !options.framesDir.empty() || !options.wavPath.empty() ||
+    const bool still = !options.stills.empty();
+    const bool anyOutput = still || !options.framesDir.empty() || !options.wavPath.empty() ||
                            !options.videoPath.empty();
     if (!anyOutput) {
         error = "nothing to write: give --video FILE, --frames DIR, --wav FILE or --still ORDER:ROW FILE";
         return std::nullopt;
     }
-    if (options.still && (!options.framesDir.empty() || !options.videoPath.empty() || options.to)) {
-        error = "--still makes one picture; it does not go with --frames, --video or --to";
+    if (still && (!options.framesDir.empty() || !options.videoPath.empty() || !options.wavPath.empty() ||
+                  options.from || options.to)) {
+        error = "--still makes single pictures; it does not go with --frames, --video, --wav, --from or --to";
         return std::nullopt;
     }
     return options;
@@ -151,7 +153,7 @@ const char* captureUsage() {
            "  --video FILE          H.264 + AAC video through ffmpeg\n"
            "  --frames DIR          PNG sequence (frame-000000.png, ...)\n"
            "  --wav FILE            the sound of the captured stretch\n"
-           "  --still ORDER:ROW FILE  one picture at that music position\n"
+           "  --still POS FILE      one picture at that music position (may repeat)\n"
            "  --fps N               frames per second (default 60)\n"
            "  --size WxH            frame size (default 640x480)\n"
            "  --from POS, --to POS  ORDER:ROW or seconds (default: the whole first pass\n"

@@ -15,6 +15,11 @@ struct MusicPosition {
     double seconds = 0.0;
 };
 
+struct StillRequest {
+    MusicPosition position;
+    std::string path;
+};
+
 struct CaptureOptions {
     int32_t fps = 60;
     int32_t width = 640;
@@ -24,8 +29,7 @@ struct CaptureOptions {
     std::string framesDir;              // PNG sequence
     std::string wavPath;                // the sound of the captured stretch
     std::string videoPath;              // H.264 + AAC through ffmpeg
-    bool still = false;                 // one picture at `from`
-    std::string stillPath;
+    std::vector<StillRequest> stills;   // single pictures (--still may repeat)
     bool quiet = false;                 // no progress bar
     bool help = false;
 };

@@ -8,9 +8,13 @@
 // such times and their sum never drifts from the music.
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/demo_config.h"
@@ -29,7 +33,7 @@
 namespace {
 
 constexpr int64_t kSampleRate = capture::kSampleRate;
-// Frames before the captured stretch are run at this step (shorter than a
+// Frames before the captured stretch (or between stills) are run at this step (shorter than a
 // row of the music, so every row event still happens) up to a couple of
 // seconds before it, then at the capture rate.
 constexpr uint32_t kPrerollStepMs = 100;
@@ -59,13 +63,45 @@ private:
     int64_t fps_;
 };
 
-// One frame of the show at a music time.
-void runFrameAt(uint32_t musicMs, int64_t sampleFrame) {
-    capture::setClockMs(musicMs);
-    capture::setSpeakerFrame(sampleFrame);
-    demoSystem.tick();
-    drawFrame();
-}
+// Runs the show's frames at music times that only move forward.
+class ShowRunner {
+public:
+    explicit ShowRunner(const FrameClock& clock) : clock_(clock) {}
+
+    // One frame of the show at frame index `frame` of the capture rate.
+    void runFrame(int64_t frame) { runAt(clock_.musicMsOf(frame), clock_.sampleFrameOf(frame)); }
+
+    // Brings the show to just before `frame`: coarse steps up to a couple of
+    // seconds before it, then every frame at the capture rate, so the frames
+    // that follow look as they would in a capture from the start.
+    void seekTo(int64_t frame, ProgressBar& progress) {
+        const uint32_t targetMs = clock_.musicMsOf(frame);
+        const int64_t steps = targetMs > lastMs_ + kPrerollSettleMs
+                                  ? (targetMs - kPrerollSettleMs - lastMs_) / kPrerollStepMs : 0;
+        for (int64_t step = 1; step <= steps; ++step) {
+            const uint32_t ms = lastMs_ + kPrerollStepMs;
+            runAt(ms, static_cast<int64_t>(ms) * kSampleRate / 1000);
+            progress.update(step);
+        }
+        for (int64_t k = nextFrame_; k < frame; ++k) {
+            runFrame(k);
+        }
+    }
+
+private:
+    void runAt(uint32_t musicMs, int64_t sampleFrame) {
+        capture::setClockMs(musicMs);
+        capture::setSpeakerFrame(sampleFrame);
+        demoSystem.tick();
+        drawFrame();
+        lastMs_ = musicMs;
+        nextFrame_ = clock_.firstFrameAt(sampleFrame + 1);
+    }
+
+    const FrameClock& clock_;
+    uint32_t lastMs_ = 0;
+    int64_t nextFrame_ = 0;
+};
 
 // A music position as a sample frame; -1 when the music never reaches it.
 int64_t resolve(const MusicPosition& position, int64_t searchLimitFrame) {
@@ -122,9 +158,37 @@ int main(int argc, char** argv) {
     advancePart();
 
     const FrameClock clock(options.fps);
+    ShowRunner show(clock);
     const double passSeconds = capture::firstPassSeconds();
     const int64_t passFrames = static_cast<int64_t>(passSeconds * kSampleRate);
     const int64_t searchLimit = passFrames + 60 * kSampleRate;
+    const auto started = std::chrono::steady_clock::now();
+
+    if (!options.stills.empty()) {
+        // Each still at the first frame showing its position, in music order.
+        std::vector<std::pair<int64_t, std::string>> stills;
+        for (const StillRequest& still : options.stills) {
+            const int64_t sample = resolve(still.position, searchLimit);
+            if (sample < 0) {
+                return fail("the music never reaches " + describe(still.position));
+            }
+            stills.emplace_back(clock.firstFrameAt(sample), still.path);
+        }
+        std::stable_sort(stills.begin(), stills.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        ProgressBar seeking("seeking  ", stills.back().first * 1000 / options.fps / kPrerollStepMs,
+                            !options.quiet);
+        for (const auto& [frame, path] : stills) {
+            show.seekTo(frame, seeking);
+            show.runFrame(frame);
+            if (!writeFramePng(path, capture::readFrame(), options.width, options.height)) {
+                return fail("cannot write '" + path + "'");
+            }
+        }
+        seeking.finish();
+        return 0;
+    }
+
     const int64_t fromSample = options.from ? resolve(*options.from, searchLimit) : 0;
     if (fromSample < 0) {
         return fail("the music never reaches " + describe(*options.from));
@@ -134,7 +198,7 @@ int main(int argc, char** argv) {
         return fail("the music never reaches " + describe(*options.to));
     }
     const int64_t startFrame = clock.firstFrameAt(fromSample);
-    const int64_t endFrame = options.still ? startFrame + 1 : clock.firstFrameAt(toSample);
+    const int64_t endFrame = clock.firstFrameAt(toSample);
     if (endFrame <= startFrame) {
         return fail("--to lies before --from: nothing to capture");
     }
@@ -152,23 +216,16 @@ int main(int argc, char** argv) {
             return fail("cannot write '" + wavForVideo + "'");
         }
     }
+    const bool picturesWanted = !options.framesDir.empty() || !options.videoPath.empty();
+    if (!picturesWanted) {
+        return 0;  // the sound alone
+    }
 
-    const auto started = std::chrono::steady_clock::now();
-    // Run the show up to the captured stretch.
-    const uint32_t startMs = clock.musicMsOf(startFrame);
-    const uint32_t settleMs = startMs > kPrerollSettleMs ? (startMs - kPrerollSettleMs) / 1000 * 1000 : 0;
-    ProgressBar preroll("seeking  ", settleMs / kPrerollStepMs + 1, !options.quiet && startFrame > 0);
-    for (uint32_t ms = 0; ms < settleMs; ms += kPrerollStepMs) {
-        runFrameAt(ms, static_cast<int64_t>(ms) * kSampleRate / 1000);
-        preroll.update(ms / kPrerollStepMs);
-    }
-    for (int64_t frame = settleMs * static_cast<int64_t>(options.fps) / 1000; frame < startFrame; ++frame) {
-        runFrameAt(clock.musicMsOf(frame), clock.sampleFrameOf(frame));
-    }
+    ProgressBar seeking("seeking  ", clock.musicMsOf(startFrame) / kPrerollStepMs, !options.quiet && startFrame > 0);
+    show.seekTo(startFrame, seeking);
     if (startFrame > 0) {
-        preroll.finish();
+        seeking.finish();
     }
-
     std::unique_ptr<VideoEncoder> video;
     if (!options.videoPath.empty()) {
         video = std::make_unique<VideoEncoder>(options.videoPath, wavForVideo, options.width, options.height,
@@ -177,15 +234,10 @@ int main(int argc, char** argv) {
             return fail("cannot start ffmpeg");
         }
     }
-    ProgressBar progress("capturing", endFrame - startFrame, !options.quiet && !options.still);
+    ProgressBar progress("capturing", endFrame - startFrame, !options.quiet);
     for (int64_t frame = startFrame; frame < endFrame; ++frame) {
-        runFrameAt(clock.musicMsOf(frame), clock.sampleFrameOf(frame));
+        show.runFrame(frame);
         const std::vector<uint8_t> pixels = capture::readFrame();
-        if (options.still) {
-            if (!writeFramePng(options.stillPath, pixels, options.width, options.height)) {
-                return fail("cannot write '" + options.stillPath + "'");
-            }
-        }
         if (!options.framesDir.empty()) {
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame - startFrame));
@@ -198,9 +250,7 @@ int main(int argc, char** argv) {
         }
         progress.update(frame - startFrame + 1);
     }
-    if (!options.still) {
-        progress.finish();
-    }
+    progress.finish();
     if (video) {
         const bool encoded = video->finish();
         if (options.wavPath.empty()) {
@@ -212,7 +262,7 @@ int main(int argc, char** argv) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double musicSeconds = static_cast<double>(toSample - firstSample) / kSampleRate;
-    if (!options.quiet && !options.still) {
+    if (!options.quiet) {
         std::fprintf(stderr, "tessaline-capture: %lld frames, %.1f s of music in %.1f s (%.2fx real time)\n",
                      static_cast<long long>(endFrame - startFrame), musicSeconds, seconds,
                      seconds > 0.0 ? musicSeconds / seconds : 0.0);
