@@ -368,7 +368,7 @@ float studio(Direction r) {
     // silhouette darkens evenly (all of the map's rim looks that way).
     float light = 0.52f + 0.12f * r.y;
     light += 0.10f * std::exp(-(r.y * r.y) / (2.0f * 0.12f * 0.12f));
-    light -= 0.30f * smoothStep(-0.05f, -0.7f, r.y);
+    light -= 0.24f * smoothStep(-0.05f, -0.7f, r.y);
     const float behind = smoothStep(-0.35f, -0.97f, r.z);
     light = light + (0.16f - light) * behind;
     const Softbox key{Direction{-0.55f, 0.50f, 0.67f}, 0.78f, 0.52f, 0.08f, 1.0f};
