@@ -158,6 +158,15 @@ std::string LwobLoader::readName(int32_t end) {
     return name;
 }
 
+std::string LwobLoader::printableId(int32_t offset) const {
+    std::string id;
+    for (int32_t i = 0; i < 4; ++i) {
+        const uint8_t c = reader.byteAt(int64_t{offset} + i);
+        id.push_back(c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?');
+    }
+    return id;
+}
+
 void LwobLoader::note(const char* format, ...) {
     if (report.notes.size() >= maxNotes) {
         ++notesDropped_;
@@ -235,9 +244,8 @@ void LwobLoader::readPolygons() {
             note("POLS at %d: %d polygons announced, the file holds %d", typeAt - 6, count, held);
             count = held;
         }
-        note("POLS at %d: polygons of type '%c%c%c%c' are not read; %d empty triangles", typeAt - 6,
-             reader.byteAt(typeAt), reader.byteAt(typeAt + 1), reader.byteAt(typeAt + 2),
-             reader.byteAt(typeAt + 3), count);
+        note("POLS at %d: polygons of type '%s' are not read; %d empty triangles", typeAt - 6,
+             printableId(typeAt).c_str(), count);
         polygonTriangles_.resize(static_cast<size_t>(count) + 1);
         for (int32_t p = 0; p <= count; ++p) polygonTriangles_[p] = p;
         report.polygonCount = count;
@@ -326,8 +334,12 @@ void LwobLoader::finishObject() {
     report.trianglesDegenerate = clampTriangles(o.triangles);
     for (TriangleList& list : o.surfaceTriangles) clampTriangles(list.triangles);
 
-    if (o.points.empty() && !o.triangles.empty()) {
-        // Nothing to collapse onto: no triangle can be drawn.
+    bool listsHold = false;
+    for (const TriangleList& list : o.surfaceTriangles) listsHold = listsHold || !list.triangles.empty();
+    if (o.points.empty() && (!o.triangles.empty() || listsHold)) {
+        // Nothing to collapse onto: no triangle can be drawn, neither the
+        // object's nor the surfaces' copies (which may stem from an earlier
+        // POLS chunk).
         note("%d triangles but no points: the triangles are dropped", o.triangleCount);
         o.triangles.clear();
         o.triangleCount = 0;

@@ -111,6 +111,7 @@ private:
     // Gives triangles whose point indices lie outside the points (0, 0, 0).
     int32_t clampTriangles(std::vector<Triangle>& list) const;
     void finishObject();
+    std::string printableId(int32_t offset) const;  // the four bytes at offset, '?' for unprintable ones
     void note(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     // State of one parse.

@@ -67,9 +67,8 @@ void LwobLoader::readPolygonTags() {
     const ChunkBounds chunk = readChunkSize();
     // Every PTAG is read as the surface assignment, whatever its type.
     if (!reader.matchesAt(reader.cursor, "SURF")) {
-        note("PTAG at %d of type '%c%c%c%c' is read as the surface assignment", at,
-             reader.byteAt(reader.cursor), reader.byteAt(reader.cursor + 1),
-             reader.byteAt(reader.cursor + 2), reader.byteAt(reader.cursor + 3));
+        note("PTAG at %d of type '%s' is read as the surface assignment", at,
+             printableId(reader.cursor).c_str());
     }
     reader.skip(4);
     const int32_t start = reader.cursor;

@@ -184,6 +184,15 @@ TEST(LoaderLayers, TrianglesWithoutAnyPointsAreDropped) {
     EXPECT_TRUE(p.object->triangles.empty());
 }
 
+TEST(LoaderLayers, SurfaceCopiesOfAnEarlierLayerWithoutAnyPointsAreDropped) {
+    // Found by the fuzzer: the surfaces keep copies of the first POLS
+    // chunk's triangles after a second one replaced them, and no point exists.
+    const Parsed p = parseBytes(form({tags({"A"}), pols({{0, 1, 2}}), ptag({{0, 0}}), pols({})}));
+    EXPECT_EQ(p.object->triangleCount, 0);
+    EXPECT_EQ(p.object->surfaceTriangles[0].count, 0);
+    EXPECT_TRUE(p.object->surfaceTriangles[0].triangles.empty());
+}
+
 TEST(LoaderLayers, PolygonsBeforeTheirPointsAreKept) {
     const Parsed p = parseBytes(form({pols({{0, 1, 2}}), pnts(squarePoints())}));
     ASSERT_EQ(p.object->triangleCount, 1);
