@@ -24,65 +24,64 @@ using tessaline::OrderCount;
 using soundtrack::FramesPerOrder;
 using soundtrack::FramesPerRow;
 
+// Each case runs in its own process under ctest, so the expensive inputs are
+// made on first use only.
 class Soundtrack : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        onDisk_ = new std::vector<uint8_t>(soundtrack::readFile(buildPath("data/tessaline/music/tessaline.xm")));
-        score::Diagnostics diagnostics;
-        composed_ = new xm::Module(tessaline::composeSoundtrack(diagnostics));
-        diagnostics_ = new std::vector<std::string>(diagnostics.messages());
-        mix_ = new std::vector<float>();
-        std::string error;
-        if (!onDisk_->empty())
-            render::renderFrames(*onDisk_, FramesPerOrder * OrderCount + FramesPerRow, {}, *mix_, error);
+    static const std::vector<uint8_t>& onDisk() {
+        static const std::vector<uint8_t> bytes = soundtrack::readFile(buildPath("data/tessaline/music/tessaline.xm"));
+        return bytes;
     }
-    static void TearDownTestSuite() {
-        delete onDisk_;
-        delete composed_;
-        delete diagnostics_;
-        delete mix_;
+    static const xm::Module& composed() {
+        static const xm::Module module = [] {
+            score::Diagnostics diagnostics;
+            xm::Module m = tessaline::composeSoundtrack(diagnostics);
+            EXPECT_TRUE(diagnostics.ok()) << diagnostics.messages().front();
+            return m;
+        }();
+        return module;
+    }
+    // libopenmpt's render of the first pass from order 0 (and one row more).
+    static const std::vector<float>& mix() {
+        static const std::vector<float> frames = [] {
+            std::vector<float> out;
+            std::string error;
+            EXPECT_TRUE(render::renderFrames(onDisk(), FramesPerOrder * OrderCount + FramesPerRow, {}, out, error))
+                << error;
+            return out;
+        }();
+        return frames;
     }
     void SetUp() override {
-        ASSERT_FALSE(onDisk_->empty()) << "the build did not write data/tessaline/music/tessaline.xm";
-        ASSERT_TRUE(diagnostics_->empty()) << diagnostics_->front();
+        ASSERT_FALSE(onDisk().empty()) << "the build did not write data/tessaline/music/tessaline.xm";
     }
-    const xm::Pattern& patternOf(int order) const { return composed_->patterns[composed_->orders[order]]; }
-    size_t rowFrame(int order, int row) const { return order * FramesPerOrder + row * FramesPerRow; }
-
-    static std::vector<uint8_t>* onDisk_;
-    static xm::Module* composed_;
-    static std::vector<std::string>* diagnostics_;
-    static std::vector<float>* mix_;  // libopenmpt, first pass from order 0
+    static const xm::Pattern& patternOf(int order) { return composed().patterns[composed().orders[order]]; }
+    static size_t rowFrame(int order, int row) { return order * FramesPerOrder + row * FramesPerRow; }
 };
-
-std::vector<uint8_t>* Soundtrack::onDisk_ = nullptr;
-xm::Module* Soundtrack::composed_ = nullptr;
-std::vector<std::string>* Soundtrack::diagnostics_ = nullptr;
-std::vector<float>* Soundtrack::mix_ = nullptr;
 
 TEST_F(Soundtrack, TheFileIsWhatTheComposerWritesEveryTime) {
     std::vector<uint8_t> bytes, again;
     std::string error;
-    ASSERT_TRUE(xm::writeModule(*composed_, bytes, error)) << error;
+    ASSERT_TRUE(xm::writeModule(composed(), bytes, error)) << error;
     score::Diagnostics d;
     ASSERT_TRUE(xm::writeModule(tessaline::composeSoundtrack(d), again, error)) << error;
     EXPECT_EQ(bytes, again);
-    EXPECT_TRUE(bytes == *onDisk_) << "data/tessaline/music/tessaline.xm is stale or differs";
+    EXPECT_TRUE(bytes == onDisk()) << "data/tessaline/music/tessaline.xm is stale or differs";
 }
 
 TEST_F(Soundtrack, ItReadsBackAsComposed) {
     std::string error;
-    const auto back = xmread::readModule(*onDisk_, error);
+    const auto back = xmread::readModule(onDisk(), error);
     ASSERT_TRUE(back) << error;
     EXPECT_EQ(back->name, "tessaline");
-    EXPECT_EQ(back->orders, composed_->orders);
-    EXPECT_EQ(back->patterns, composed_->patterns);
-    EXPECT_EQ(back->instruments, composed_->instruments);
-    EXPECT_EQ(*back, *composed_);
+    EXPECT_EQ(back->orders, composed().orders);
+    EXPECT_EQ(back->patterns, composed().patterns);
+    EXPECT_EQ(back->instruments, composed().instruments);
+    EXPECT_EQ(*back, composed());
 }
 
 TEST_F(Soundtrack, TimingAndShapeMatchTheShowsClock) {
-    const xm::Module& m = *composed_;
+    const xm::Module& m = composed();
     EXPECT_EQ(m.speed, 6);
     EXPECT_EQ(m.bpm, 125);
     EXPECT_TRUE(m.linearFrequencies);
@@ -102,7 +101,7 @@ TEST_F(Soundtrack, TimingAndShapeMatchTheShowsClock) {
 }
 
 TEST_F(Soundtrack, AKickOnEveryBeatRowOfEveryPatternFromOrderFour) {
-    for (int order = tessaline::FirstDrumOrder; order < static_cast<int>(composed_->orders.size()); ++order) {
+    for (int order = tessaline::FirstDrumOrder; order < static_cast<int>(composed().orders.size()); ++order) {
         const xm::Pattern& p = patternOf(order);
         for (int row = 0; row < 64; ++row) {
             const xm::Cell& c = p.at(row, tessaline::KickChannel);
@@ -155,11 +154,11 @@ TEST_F(Soundtrack, TheThemeChangesWithEachTextImageAndTheEndFades) {
     // The closing theme is a different piece from everything before it.
     for (int order = tessaline::RestartOrder; order < OrderCount; ++order)
         for (int before = 0; before < tessaline::RestartOrder; ++before)
-            EXPECT_NE(composed_->orders[order], composed_->orders[before]);
+            EXPECT_NE(composed().orders[order], composed().orders[before]);
 }
 
 TEST_F(Soundtrack, LibopenmptPlaysTheFirstPassInTimeAndRestartsAtTheClosingTheme) {
-    openmpt::module mod(*onDisk_);
+    openmpt::module mod(onDisk());
     EXPECT_NEAR(mod.get_duration_seconds(), OrderCount * tessaline::SecondsPerOrder, 0.01);
     EXPECT_NEAR(OrderCount * tessaline::SecondsPerOrder, 245.76, 1e-9);
     EXPECT_EQ(mod.get_num_orders(), OrderCount);
@@ -180,8 +179,8 @@ TEST_F(Soundtrack, LibopenmptPlaysTheFirstPassInTimeAndRestartsAtTheClosingTheme
 }
 
 TEST_F(Soundtrack, NoOrderIsSilentAndNothingClips) {
-    ASSERT_GE(mix_->size(), 2 * FramesPerOrder * OrderCount);
-    const auto levels = soundtrack::levelsPerOrder(*mix_, OrderCount);
+    ASSERT_GE(mix().size(), 2 * FramesPerOrder * OrderCount);
+    const auto levels = soundtrack::levelsPerOrder(mix(), OrderCount);
     ASSERT_EQ(levels.size(), static_cast<size_t>(OrderCount));
     double themeRms = 0;
     for (int order = 0; order < OrderCount; ++order) {
@@ -191,8 +190,8 @@ TEST_F(Soundtrack, NoOrderIsSilentAndNothingClips) {
     }
     EXPECT_LT(levels[0].rmsDbfs, themeRms - 3.0) << "the intro is not quieter than the theme";
     // The last rows of order 25 fall away with the picture.
-    const auto body = render::measure(std::span(*mix_).subspan(2 * rowFrame(25, 0), 2 * 48 * FramesPerRow));
-    const auto tail = render::measure(std::span(*mix_).subspan(2 * rowFrame(25, 58), 2 * 6 * FramesPerRow));
+    const auto body = render::measure(std::span(mix()).subspan(2 * rowFrame(25, 0), 2 * 48 * FramesPerRow));
+    const auto tail = render::measure(std::span(mix()).subspan(2 * rowFrame(25, 58), 2 * 6 * FramesPerRow));
     EXPECT_LT(tail.rmsDbfs, body.rmsDbfs - 12.0);
 }
 
@@ -200,7 +199,7 @@ TEST_F(Soundtrack, EveryBeatOfTheHeartIsAKickYouCanHear) {
     std::vector<double> rises;
     for (int order = tessaline::FirstDrumOrder; order <= tessaline::FadeOrder; ++order)
         for (int row : tessaline::BeatRows) {
-            const double rise = soundtrack::lowBandRiseDb(*mix_, rowFrame(order, row));
+            const double rise = soundtrack::lowBandRiseDb(mix(), rowFrame(order, row));
             EXPECT_GT(rise, 3.0) << "order " << order << " row " << row;
             rises.push_back(rise);
         }
@@ -210,7 +209,7 @@ TEST_F(Soundtrack, EveryBeatOfTheHeartIsAKickYouCanHear) {
     // measure stays flat: it hears kicks, not just any row.
     for (int order = tessaline::FirstDrumOrder; order < tessaline::FadeOrder; ++order)
         for (int row : {12, 28, 44, 60})
-            EXPECT_LT(soundtrack::lowBandRiseDb(*mix_, rowFrame(order, row)), 3.0) << "order " << order << " row " << row;
+            EXPECT_LT(soundtrack::lowBandRiseDb(mix(), rowFrame(order, row)), 3.0) << "order " << order << " row " << row;
 }
 
 }  // namespace

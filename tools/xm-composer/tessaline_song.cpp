@@ -229,20 +229,28 @@ void OrderWriter::drums() {
         grid(HatChannel, "crash", "C");
 }
 
-// Last bar of a section: hats give way to the riser, the snare rolls up.
+// Last bar of a section: hats give way to the riser, the snare rolls up and
+// the bass leaves the second half of the bar to the kick and the roll.
 void OrderWriter::buildUpBar() {
     const int barStart = 3 * score::RowsPerBar;
+    const int halfBar = barStart + score::RowsPerBar / 2;
+    bool bassStruck = false;
     for (int row = barStart; row < RowsPerPattern; ++row) {
         pattern_.at(row, HatChannel) = xm::Cell{};
         pattern_.at(row, SnareChannel) = xm::Cell{};
+        xm::Cell& bass = pattern_.at(row, BassChannel);
+        const bool firstNote = !bassStruck && row < halfBar && bass.note != 0 && bass.note != xm::KeyOff;
+        if (firstNote) bassStruck = true;
+        else bass = xm::Cell{};
     }
+    pattern_.at(halfBar, BassChannel).note = xm::KeyOff;
     grid(HatChannel, "riser", std::string(static_cast<size_t>(barStart), '.') + "R");
-    for (int step = 0; step < score::RowsPerBar; ++step) {
-        if (step < 8 && step % 2 == 1) continue;  // eighths, then sixteenths
+    for (int step = 0; step < score::RowsPerBar - 1; ++step) {  // the last row is a breath before the drop
+        if (step < 8 && step % 2 == 1) continue;                 // eighths, then sixteenths
         xm::Cell& cell = pattern_.at(barStart + step, SnareChannel);
         cell.note = DrumNote;
         cell.instrument = Snare;
-        cell.volume = xm::volumeSet(16 + step * 3);  // 16 .. 61
+        cell.volume = xm::volumeSet(16 + step * 3);  // 16 .. 58
     }
 }
 
@@ -304,14 +312,15 @@ void OrderWriter::arpeggio() {
     switch (s) {
         case Section::Intro: return;
         case Section::Emerge:
-            // Fades in bar by bar across orders 1..3.
+            // Fades in bar by bar across orders 1..3, up to the pluck's own level.
             for (int bar = 0; bar < 4; ++bar) {
-                const int volume = 10 + ((order_ - 1) * 4 + bar) * 3;  // 10 .. 43
+                const int step = (order_ - 1) * 4 + bar;  // 0 .. 11
+                const int volume = 8 + step * 18 / 11;     // 8 .. 26
                 score::writeArpeggio(t, PartStyle{Pluck, volume, -1}, bars(bar, 1), order_ == 3 ? ArpUpDown : ArpSlow,
                                      ArpLowest, bar * score::RowsPerBar);
             }
             return;
-        case Section::Drums: score::writeArpeggio(t, {Pluck, 44, -1}, chords_, ArpUpDown, ArpLowest); return;
+        case Section::Drums: score::writeArpeggio(t, {Pluck, -1, -1}, chords_, ArpUpDown, ArpLowest); return;
         case Section::ThemeA: score::writeArpeggio(t, {Pluck, -1, -1}, chords_, ArpUpDown, ArpLowest); return;
         case Section::ThemeB: score::writeArpeggio(t, {Pluck, -1, -1}, chords_, ArpWeave, ArpLowest); return;
         case Section::ThemeC: score::writeArpeggio(t, {Pluck, -1, -1}, chords_, ArpSpark, ArpLowest); return;
