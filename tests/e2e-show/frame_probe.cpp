@@ -1,0 +1,128 @@
+// Checks for the end-to-end test of the show, on what it captured.
+//
+//   frame-probe heart FRAME1 FRAME2   two 640x480 rgb24 screen grabs, taken
+//       half a second apart: the heart (red, not the purple backdrop) fills
+//       most of the middle in both, the corners show none of it, and the
+//       middle moved between the two while the corners stayed.
+//   frame-probe sound FILE            raw samples the audio device wrote: not
+//       silent (a good share of non-zero bytes, not one value throughout).
+// Prints what it measured; exit status 0 when the check holds, 1 when not,
+// 2 on a missing or short file.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int width = 640;
+constexpr int height = 480;
+
+bool readFile(const char* path, std::vector<uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "frame-probe: cannot open %s\n", path);
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// The heart's lit and shaded reds alike: red well above green and blue, and
+// blue about level with green. The backdrop's crimsons and purples carry
+// blue at two times green and more.
+bool heartRed(const uint8_t* p) {
+    const int r = p[0];
+    const int g = p[1];
+    const int b = p[2];
+    return r >= 20 && 2 * b <= 3 * g + 6 && 2 * r >= 5 * std::max(g, b);
+}
+
+// Share of heart-red pixels in a box (top-left origin).
+double heartShare(const std::vector<uint8_t>& f, int x0, int y0, int x1, int y1) {
+    int red = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            red += heartRed(&f[(static_cast<size_t>(y) * width + x) * 3]);
+        }
+    }
+    return static_cast<double>(red) / ((x1 - x0) * (y1 - y0));
+}
+
+// Share of pixels that changed between two grabs in a box.
+double changedShare(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int x0, int y0, int x1,
+                    int y1) {
+    int changed = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+            int d = 0;
+            for (int c = 0; c < 3; ++c) {
+                d += a[i + c] > b[i + c] ? a[i + c] - b[i + c] : b[i + c] - a[i + c];
+            }
+            changed += d > 24;
+        }
+    }
+    return static_cast<double>(changed) / ((x1 - x0) * (y1 - y0));
+}
+
+int checkHeart(const char* firstPath, const char* secondPath) {
+    std::vector<uint8_t> first;
+    std::vector<uint8_t> second;
+    const size_t size = static_cast<size_t>(width) * height * 3;
+    if (!readFile(firstPath, first) || !readFile(secondPath, second) || first.size() < size ||
+        second.size() < size) {
+        std::fprintf(stderr, "frame-probe: a grab is missing or shorter than %zu bytes\n", size);
+        return 2;
+    }
+    const double middle1 = heartShare(first, 270, 190, 370, 290);
+    const double middle2 = heartShare(second, 270, 190, 370, 290);
+    double corners = 0.0;
+    for (const auto& f : {first, second}) {
+        corners = std::max({corners, heartShare(f, 0, 0, 40, 40), heartShare(f, 600, 0, 640, 40),
+                            heartShare(f, 0, 440, 40, 480), heartShare(f, 600, 440, 640, 480)});
+    }
+    const double moved = changedShare(first, second, 220, 140, 420, 340);
+    const double cornersMoved = changedShare(first, second, 0, 0, 40, 40);
+    std::printf("heart red in the middle: %.2f, %.2f; in the corners: %.2f; middle changed %.2f, corner %.2f\n",
+                middle1, middle2, corners, moved, cornersMoved);
+    const bool ok = middle1 >= 0.5 && middle2 >= 0.5 && corners <= 0.05 && moved >= 0.02 && cornersMoved <= 0.05;
+    return ok ? 0 : 1;
+}
+
+int checkSound(const char* path) {
+    std::vector<uint8_t> bytes;
+    if (!readFile(path, bytes)) {
+        return 2;
+    }
+    if (bytes.size() < 44100) {
+        std::fprintf(stderr, "frame-probe: only %zu bytes of sound\n", bytes.size());
+        return 2;
+    }
+    size_t nonZero = 0;
+    size_t changes = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        nonZero += bytes[i] != 0;
+        changes += i > 0 && bytes[i] != bytes[i - 1];
+    }
+    const double share = static_cast<double>(nonZero) / bytes.size();
+    std::printf("sound: %zu bytes, %.2f non-zero, %zu changes\n", bytes.size(), share, changes);
+    return share >= 0.05 && changes >= bytes.size() / 20 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string what = argc > 1 ? argv[1] : "";
+    if (what == "heart" && argc == 4) {
+        return checkHeart(argv[2], argv[3]);
+    }
+    if (what == "sound" && argc == 3) {
+        return checkSound(argv[2]);
+    }
+    std::fprintf(stderr, "usage: frame-probe heart FRAME1.rgb FRAME2.rgb | frame-probe sound FILE\n");
+    return 2;
+}

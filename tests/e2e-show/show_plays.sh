@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The whole show from the real binary under Xvfb, with the module playing to
+# SDL's disk audio driver: after 20 s the heart spins in the middle of the
+# screen, the sound written so far is not silent, and Escape ends the show
+# with status 0. The grabs stay in e2e-show/ of the build tree.
+# $1 the show, $2 x11-tool, $3 frame-probe.
+set -euo pipefail
+source "$(dirname "$0")/../e2e/xvfb-harness.sh"
+harness_init "$1" "$2"
+probe="${3:?path of frame-probe}"
+harness_require_data
+command -v ffmpeg >/dev/null || { echo "e2e: SKIP: no ffmpeg to grab the screen" >&2; exit 77; }
+harness_start_x 640x480x24
+
+out="$(pwd)/e2e-show"
+mkdir -p "$out"
+rm -f "$out"/*
+export SDL_AUDIODRIVER=disk
+export SDL_DISKAUDIOFILE="$out/sound.raw"
+harness_run_show 60
+
+win="$(harness_wait_window '^we luv you!' 20)"
+# Order 1 starts 7.68 s in and the scene emerges from black over 10 s.
+sleep 20
+harness_show_running || harness_fail "the show ended by itself"
+
+grab() {
+    ffmpeg -loglevel error -y -f x11grab -video_size 640x480 -i "$DISPLAY" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 "$out/$1.rgb" -frames:v 1 "$out/$1.png" ||
+        harness_fail "ffmpeg could not grab the screen"
+}
+grab at-20s
+sleep 0.5
+grab at-20.5s
+"$probe" heart "$out/at-20s.rgb" "$out/at-20.5s.rgb" || harness_fail "no spinning heart in the middle (see $out)"
+"$probe" sound "$SDL_DISKAUDIOFILE" || harness_fail "the sound written is silent or missing"
+
+harness_key "$win" Escape
+harness_expect_exit 0 10
