@@ -94,7 +94,8 @@ const std::vector<score::Hit>& kit() {
         {'x', Kick, DrumNote, -1},       {'k', Kick, DrumNote, 40},       {'w', Kick, DrumNote, 30},
         {'q', Kick, DrumNote, 16},       {'s', Snare, DrumNote, -1},      {'g', Snare, DrumNote, 14},
         {'h', ClosedHat, DrumNote, 18},  {'H', ClosedHat, DrumNote, -1},  {'c', ClosedHat, DrumNote, 12},
-        {'o', OpenHat, DrumNote, -1},    {'C', Crash, DrumNote, -1},      {'R', Riser, DrumNote, -1},
+        {'o', OpenHat, DrumNote, -1},    {'C', Crash, DrumNote, -1},      {'z', Crash, DrumNote, 20},
+        {'R', Riser, DrumNote, -1},
     };
     return hits;
 }
@@ -192,8 +193,9 @@ void OrderWriter::drums() {
             kick = "................ | ................ | q...q........... | w...w...........";
             break;
         case Section::Emerge:
-            // The first drums arrive with the heart; nothing before order 4.
-            if (order_ == 1) grid(HatChannel, "crash", "C");
+            // The drums arrive with the heart's beat at order 4; only a soft
+            // crash greets the picture.
+            if (order_ == 1) grid(HatChannel, "crash", "z");
             break;
         case Section::Drums:
             kick = score::repeatBars(KickBar, 4);
