@@ -1,9 +1,7 @@
 #include "loader/byte_reader.h"
 
-#include <algorithm>  // Required for: std::clamp
 #include <climits>    // Required for: INT32_MAX
 #include <cstdio>     // Required for: fopen, fseek, ftell, fread, fclose
-#include <cstring>    // Required for: memcpy
 #include <sys/stat.h> // Required for: fstat (regular files only)
 
 namespace {
@@ -60,55 +58,3 @@ bool ByteReader::close() {
 }
 
 void ByteReader::setNativeByteOrder(bool native) { nativeByteOrder = native; }
-
-uint8_t ByteReader::byteAt(int64_t offset) const {
-    if (offset < 0 || offset >= held()) return 0;
-    return buffer_[static_cast<size_t>(offset)];
-}
-
-bool ByteReader::matchesAt(int64_t offset, const char id[4]) const {
-    if (offset < 0 || offset + 4 > held()) return false;
-    return std::memcmp(buffer_.data() + offset, id, 4) == 0;
-}
-
-void ByteReader::skip(int64_t count) { seek(static_cast<int64_t>(cursor) + count); }
-
-void ByteReader::seek(int64_t offset) {
-    cursor = static_cast<int32_t>(std::clamp<int64_t>(offset, 0, held()));
-}
-
-int32_t ByteReader::remaining() const { return std::max(0, held() - cursor); }
-
-char ByteReader::readU1() {
-    const uint8_t b0 = byteAt(cursor);
-    skip(1);
-    return static_cast<char>(b0);
-}
-
-uint16_t ByteReader::readU2() {
-    const uint8_t b0 = byteAt(cursor);
-    const uint8_t b1 = byteAt(static_cast<int64_t>(cursor) + 1);
-    skip(2);
-    if (nativeByteOrder) return static_cast<uint16_t>(b1 << 8 | b0);
-    return static_cast<uint16_t>(b0 << 8 | b1);
-}
-
-uint32_t ByteReader::read32() {
-    const int64_t at = cursor;
-    const uint32_t b0 = byteAt(at);
-    const uint32_t b1 = byteAt(at + 1);
-    const uint32_t b2 = byteAt(at + 2);
-    const uint32_t b3 = byteAt(at + 3);
-    skip(4);
-    if (nativeByteOrder) return b3 << 24 | b2 << 16 | b1 << 8 | b0;
-    return b0 << 24 | b1 << 16 | b2 << 8 | b3;
-}
-
-int32_t ByteReader::readU4() { return static_cast<int32_t>(read32()); }
-
-float ByteReader::readF4() {
-    const uint32_t bits = read32();
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}

@@ -139,15 +139,6 @@ LwobLoader::ChunkBounds LwobLoader::readSubChunkSize() {
     return {size, static_cast<int32_t>(end)};
 }
 
-int32_t LwobLoader::indexWidthAt(int64_t offset) const {
-    return reader.byteAt(offset) == 0xFF ? 4 : 2;
-}
-
-uint32_t LwobLoader::readIndex() {
-    if (indexWidthAt(reader.cursor) == 4) return static_cast<uint32_t>(reader.readU4()) & 0x00FFFFFFu;
-    return reader.readU2();
-}
-
 std::string LwobLoader::readName(int32_t end) {
     std::string name;
     while (reader.cursor < end) {

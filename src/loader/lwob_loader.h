@@ -124,4 +124,13 @@ private:
     int32_t notesDropped_ = 0;               // notes beyond the cap
 };
 
+inline int32_t LwobLoader::indexWidthAt(int64_t offset) const {
+    return reader.byteAt(offset) == 0xFF ? 4 : 2;
+}
+
+inline uint32_t LwobLoader::readIndex() {
+    if (indexWidthAt(reader.cursor) == 4) return static_cast<uint32_t>(reader.readU4()) & 0x00FFFFFFu;
+    return reader.readU2();
+}
+
 extern LwobLoader lwobLoader;
