@@ -78,12 +78,25 @@ TEST_F(DemoPartTest, FadeInQuarterSecondLeavesThreeQuarterBlackVeil) {
     }
 }
 
+TEST_F(DemoPartTest, AVeilEndingAtZeroDrawsNothingAndChangesNoState) {
+    part.fadeIn(0.5f, 0.0f, 0.0f, 0.0f);
+    part.drawBackdrop(0);
+    glEnable(GL_BLEND);
+    glColor4f(0.2f, 0.3f, 0.4f, 0.5f);
+    glTranslatef(1.0f, 2.0f, 3.0f);
+    const GlState before = captureGlState();
+    part.drawFade(2.0f);  // 1 - 2 x 0.5: exactly 0
+    glFinish();
+    EXPECT_EQ(part.fadeAlpha, 0.0f);
+    EXPECT_EQ(describeDifferences(before, captureGlState()), "");
+    EXPECT_EQ(redAt(320, 240), 255);
+}
+
 TEST_F(DemoPartTest, FadeInEndsAfterOneSecondAndKeepsFalling) {
     part.fadeIn(0.001f, 0.0f, 0.0f, 0.0f);
     part.drawFade(600.0f);
     part.drawBackdrop(0);
     const GlState before = captureGlState();
-    // This step ends exactly at 0: nothing drawn, no state touched.
     part.drawFade(400.0f);
     glFinish();
     EXPECT_LE(part.fadeAlpha, 0.0f);
