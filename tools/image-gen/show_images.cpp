@@ -162,7 +162,7 @@ Rgba8Image ShowImages::backdrop() {
     constexpr float rowHeight = side * 0.8660254f;         // side * sqrt(3) / 2
     for (int32_t ty = 0; ty < fullWindowHeight; ++ty) {
         for (int32_t tx = 0; tx < fullWindowWidth; ++tx) {
-            // Window coordinates in window heights: x -4/6..4/6... centred, y up.
+            // Window coordinates in window heights, centred: x -2/3..2/3, y -1/2..1/2 (up).
             const float x = ((static_cast<float>(tx) + 0.5f) / fullWindowWidth - 0.5f) * (windowWidth / windowHeight);
             const float y = 0.5f - (static_cast<float>(ty) + 0.5f) / fullWindowHeight;
 
