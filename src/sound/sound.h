@@ -17,26 +17,45 @@ constexpr uint32_t StreamStereo = 0x40;
 constexpr uint32_t InitGlobalFocus = 0x02;
 constexpr int32_t FreeChannel = -1;
 
-// Called from the audio thread; returns a truth value.
+// Called on the audio thread each time a playing stream passes its loop point
+// (or its end), with buffer null and length 0; the result is not used.
 using StreamSyncCallback = signed char (*)(Stream* stream, void* buffer, int32_t length, void* user);
 
-float getVersion();
+// Every call below is made on one thread, the main thread.
+
+float getVersion();  // this layer: 3.40
+// Opens the audio device (mixRate, stereo, signed 16-bit). Where none opens,
+// a silent output takes its place that keeps time like a device, and init
+// still succeeds. False only for a rate outside 8000..192000 Hz or a negative
+// channel count. Once initialised, further calls succeed and change nothing.
 bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t flags);
 bool setOutput(int32_t outputType);  // accepted, no effect
+// Stops the output and frees every module and stream still loaded.
 void close();
 
-Module* loadModule(const char* path);  // null: missing or not a module
-bool playModule(Module* module);
-bool freeModule(Module* module);
-// Position of the sound at the speaker. With no module (null), the silent
-// score clock answers: 6 ticks a row at 125 BPM (120 ms a row), 64 rows an
-// order, counted from the first query.
+// Null: missing, unreadable or not a module libopenmpt plays. Modules loop
+// for ever once played.
+Module* loadModule(const char* path);
+bool playModule(Module* module);  // false before init or for an unknown handle
+bool freeModule(Module* module);   // stops it if playing
+// Position of the sound at the speaker: of the frame being heard, not the
+// one being mixed. A module not yet heard answers its start. With no module
+// (null), the silent score clock answers: 6 ticks a row at 125 BPM (120 ms a
+// row), 64 rows an order, counted from the first query and restarted by
+// close. -1 for a handle the layer does not know (freed).
 int32_t getOrder(Module* module);
 int32_t getRow(Module* module);
 
-Stream* openStream(const char* path, uint32_t mode, int32_t size);  // by content
+// The format is found from the content, whatever the file is called. Only
+// StreamLoopNormal in mode changes anything; size > 0 reads only the file's
+// first size bytes, 0 the whole file. Null when the file is missing or not
+// a sound file libsndfile reads.
+Stream* openStream(const char* path, uint32_t mode, int32_t size);
 bool setStreamSyncCallback(Stream* stream, StreamSyncCallback callback, void* user);
-int32_t playStream(int32_t channel, Stream* stream);  // channel used, -1 on failure
+// channel FreeChannel: the lowest free one of maxSoftwareChannels. Returns the
+// channel used, -1 on failure (before init, no free channel, null stream).
+// A stream that is already playing keeps its channel.
+int32_t playStream(int32_t channel, Stream* stream);
 bool closeStream(Stream* stream);
 
 }  // namespace sound
