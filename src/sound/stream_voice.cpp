@@ -56,8 +56,10 @@ std::unique_ptr<Stream> Stream::open(const char* path, bool loop, int32_t byteLi
     if (stream->sndfile == nullptr || stream->info.channels < 1 || stream->info.samplerate <= 0) {
         return nullptr;
     }
-    // Float files are scaled to the full 16-bit range rather than clipped.
-    sf_command(stream->sndfile, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    // Float samples (Vorbis, float WAV) keep their level: 1.0 is full scale,
+    // and the rare overshoot past it is clipped instead of wrapping. (Scaling
+    // by the file's peak would change the level and read the whole file first.)
+    sf_command(stream->sndfile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     stream->loop = loop;
     stream->outputRate = outputRate;
     stream->step = static_cast<double>(stream->info.samplerate) / outputRate;

@@ -189,11 +189,11 @@ TEST_F(MusicDat, TheSoundLayerOpensItByContentAndPlaysItRound) {
 
     // What is heard on both sides of the loop point is the file's end and then
     // its start again, as libsndfile decodes it to 16 bits for the layer
-    // (float sources scaled to the full 16-bit range).
+    // (float sources at their own level, clipped at full scale).
     SF_INFO info{};
     SNDFILE* file = sf_open(path().c_str(), SFM_READ, &info);
     ASSERT_NE(file, nullptr);
-    sf_command(file, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     std::vector<int16_t> shorts(2 * LoopFrames);
     ASSERT_EQ(sf_readf_short(file, shorts.data(), static_cast<sf_count_t>(LoopFrames)), static_cast<sf_count_t>(LoopFrames));
     sf_close(file);
