@@ -45,7 +45,7 @@ test-fuzz: deps
 
 video: build
 	@if [ -x $(BUILD)/tessaline-capture ]; then \
-	  $(BUILD)/tessaline-capture --video tessaline.mp4; \
+	  cd $(BUILD) && ./tessaline-capture --video ../tessaline.mp4 && echo "make video: wrote tessaline.mp4"; \
 	else \
 	  echo "make video: the capture tool is not built yet"; exit 1; \
 	fi
