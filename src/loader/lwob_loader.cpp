@@ -228,7 +228,7 @@ void LwobLoader::readPolygons() {
     } else {
         // Patches, bones and the rest are not read: their polygons stay
         // empty triangles, one per eight bytes, so that PTAG numbering holds.
-        int32_t count = std::max(chunk.size - 4, 0) / 8;
+        int32_t count = static_cast<int32_t>(std::max<int64_t>(int64_t{chunk.size} - 4, 0) / 8);
         const int32_t held = std::max(chunk.end - typeAt - 4, 0) / 8;
         if (held < count) {
             ++report.countsCut;

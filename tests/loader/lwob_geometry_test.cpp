@@ -96,6 +96,12 @@ TEST(LoaderPolygons, OtherPolygonTypesAreNotReadButNumbered) {
     EXPECT_FALSE(p.report.clean());
 }
 
+TEST(LoaderPolygons, TheMostNegativeSizeGivesNoPolygons) {
+    // Found by the fuzzer: size - 4 overflowed.
+    const Parsed p = parseBytes(form({pnts(squarePoints()), chunkSized("POLS", 0x80000000u, Bytes().id("PTCH").u2(3))}));
+    EXPECT_EQ(p.object->triangleCount, 0);
+}
+
 TEST(LoaderPolygons, QuadsAndNgonsBecomeFansThatKeepTheWinding) {
     const Parsed p = parseBytes(form({pnts({{0, 0, 0}, {1, 0, 0}, {2, 1, 0}, {1, 2, 0}, {0, 1, 0}}),
                                       pols({{0, 1, 2, 3}, {0, 1, 2, 3, 4}, {4, 0, 1}})}));
