@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/shell.h"
+#include "loader/lw_object.h"
 #include "music/music_player.h"
 #include "parts/pulsing_heart_part.h"
 #include "parts/rising_hearts_part.h"
@@ -149,9 +150,26 @@ void BM_ClosingScene(benchmark::State& state) {
     timeScene(state, [&] { part.render(frameMs); });
 }
 
+// The closing scene's seven heart draws alone (clear, no quads): what the
+// hearts add to a frame.
+void BM_SevenHeartsOnly(benchmark::State& state) {
+    context();
+    risingHearts::resetState();
+    timeScene(state, [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (int i = 0; i < risingHearts::heartCount; ++i) {
+            glLoadIdentity();
+            glTranslatef(risingHearts::heartX(i), 0.0f, risingHearts::heartDepths[i]);
+            glScalef(0.3f, 0.3f, 0.3f);
+            heartObject->draw(SphereMappedImmediate);
+        }
+    });
+}
+
 BENCHMARK(BM_ClearAndQuadsFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstSceneWobbling)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstSceneWithText)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClosingScene)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SevenHeartsOnly)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
