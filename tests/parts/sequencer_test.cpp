@@ -164,6 +164,12 @@ TEST_F(SequencerTest, NothingHappensBeforeTheMusicPlaysButGlFinish) {
     EXPECT_EQ(loadIdentityCalls, 1);
 }
 
+TEST_F(SequencerTest, AFrameWithNoPartYetStartsTheFirstOne) {
+    drawFrame();
+    EXPECT_EQ(events, (std::vector<std::string>{"create 0", "start 0", "render 0 16 row=0"}));
+    EXPECT_EQ(nextPartIndex, 1u);
+}
+
 TEST_F(SequencerTest, NextPartIndexNeverDecreasesAndNoPartComesBack) {
     finishOnRender[0] = 3;
     advancePart();
