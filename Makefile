@@ -1,13 +1,13 @@
 # tessaline: one command plays the show, one runs every test.
 #   make run    install what is missing, build, play the show
-#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests)
+#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, fuzzer)
 #   make video  render the show to tessaline.mp4
 JOBS       ?= $(shell nproc)
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-main test-asan test-fuzz video clean
+.PHONY: all deps build run test test-main video clean
 
 all: build
 
@@ -26,22 +26,13 @@ run: build
 	  cd $(BUILD) && ./tessaline; \
 	fi
 
+# Everything, closing with one line that counts all tests.
 test: build
-	@$(MAKE) --no-print-directory test-main test-asan test-fuzz
+	@scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS) 60
 
-test-main:
+# The main tree alone (unit, GL, end-to-end).
+test-main: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
-
-# The unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
-test-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEXEL_SANITIZE=ON -DVEXEL_UNIT_ONLY=ON >/dev/null
-	@cmake --build $(ASAN_BUILD) -j$(JOBS)
-	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j$(JOBS) -L unit
-
-# A bounded run of the loader fuzzer (the long runs are done by hand).
-test-fuzz: deps
-	@if [ -x scripts/run-fuzz ]; then scripts/run-fuzz 60; fi
 
 video: build
 	@if [ -x $(BUILD)/tessaline-capture ]; then \
