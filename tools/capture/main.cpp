@@ -162,7 +162,6 @@ int main(int argc, char** argv) {
     const double passSeconds = capture::firstPassSeconds();
     const int64_t passFrames = static_cast<int64_t>(passSeconds * kSampleRate);
     const int64_t searchLimit = passFrames + 60 * kSampleRate;
-    const auto started = std::chrono::steady_clock::now();
 
     if (!options.stills.empty()) {
         // Each still at the first frame showing its position, in music order.
@@ -226,6 +225,8 @@ int main(int argc, char** argv) {
     if (startFrame > 0) {
         seeking.finish();
     }
+    // Speed is reported for the captured stretch alone, seeking left out.
+    const auto started = std::chrono::steady_clock::now();
     std::unique_ptr<VideoEncoder> video;
     if (!options.videoPath.empty()) {
         video = std::make_unique<VideoEncoder>(options.videoPath, wavForVideo, options.width, options.height,
