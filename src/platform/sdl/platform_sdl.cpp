@@ -288,6 +288,14 @@ bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
     if (!listed) {
         return false;
     }
+    // A display already in that mode needs no switch, and no window to hold
+    // it (showing and settling one costs a good part of the start-up).
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w == width && desktop.h == height &&
+        (static_cast<int>(SDL_BYTESPERPIXEL(desktop.format)) * 8 == bitsPerPixel ||
+         static_cast<int>(SDL_BITSPERPIXEL(desktop.format)) == bitsPerPixel)) {
+        return true;
+    }
     SDL_Window* holder = SDL_CreateWindow("", 0, 0, width, height,
                                           SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS |
                                               SDL_WINDOW_HIDDEN);
