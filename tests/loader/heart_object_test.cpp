@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <tuple>
+#include <vector>
 
 #include "lwo_test_writer.h"
 #include "test_paths.h"
@@ -34,8 +36,8 @@ std::vector<std::string> HeartObject::clips_;
 
 TEST_F(HeartObject, LoadsCleanlyAtTheIntendedSize) {
     EXPECT_TRUE(report_.clean());
-    EXPECT_NEAR(object_->pointCount, 1000, 100);
-    EXPECT_NEAR(object_->triangleCount, 2000, 200);
+    EXPECT_NEAR(object_->triangleCount, 5780, 600);
+    EXPECT_EQ(object_->pointCount, 3 * object_->triangleCount) << "every triangle has points of its own";
     EXPECT_EQ(report_.uvEntries, object_->pointCount);
 }
 
@@ -50,12 +52,25 @@ TEST_F(HeartObject, OneRedSurfaceShowingClipOne) {
     EXPECT_EQ(clips_, (std::vector<std::string>{"data/tessaline/gfx/heart-env.png"}));
 }
 
+// Points at the same position count as one corner: the facets share no
+// points, but their copies must coincide exactly so that no crack opens.
+std::vector<uint32_t> cornerIds(const LwObject& object) {
+    std::map<std::tuple<float, float, float>, uint32_t> ids;
+    std::vector<uint32_t> corner;
+    for (const Vec3& p : object.points) {
+        corner.push_back(ids.emplace(std::make_tuple(p.x, p.y, p.z), static_cast<uint32_t>(ids.size())).first->second);
+    }
+    return corner;
+}
+
 TEST_F(HeartObject, ClosedWithEveryEdgeInBothDirectionsOnce) {
+    const std::vector<uint32_t> corner = cornerIds(*object_);
     std::map<std::pair<uint32_t, uint32_t>, int> edges;
     for (const Triangle& t : object_->triangles) {
         for (int k = 0; k < 3; ++k) {
-            ASSERT_NE(t.vertex[k], t.vertex[(k + 1) % 3]);
-            ++edges[{t.vertex[k], t.vertex[(k + 1) % 3]}];
+            const uint32_t from = corner[t.vertex[k]], to = corner[t.vertex[(k + 1) % 3]];
+            ASSERT_NE(from, to);
+            ++edges[{from, to}];
         }
     }
     for (const auto& [edge, count] : edges) {
@@ -63,7 +78,25 @@ TEST_F(HeartObject, ClosedWithEveryEdgeInBothDirectionsOnce) {
         ASSERT_EQ(edges.count({edge.second, edge.first}), 1u) << edge.first << "-" << edge.second;
     }
     // Euler characteristic of a sphere: V - E + F = 2.
-    EXPECT_EQ(object_->pointCount - static_cast<int32_t>(edges.size() / 2) + object_->triangleCount, 2);
+    const auto cornerCount = static_cast<int32_t>(*std::max_element(corner.begin(), corner.end()) + 1);
+    EXPECT_EQ(cornerCount - static_cast<int32_t>(edges.size() / 2) + object_->triangleCount, 2);
+}
+
+// Drawn with one normal per triangle (its first point's), the heart shows
+// clean facets only if that normal is the triangle's own.
+TEST_F(HeartObject, EachTriangleCarriesItsOwnFaceNormal) {
+    for (const Triangle& t : object_->triangles) {
+        const Vec3& a = object_->points[t.vertex[0]];
+        const Vec3& b = object_->points[t.vertex[1]];
+        const Vec3& c = object_->points[t.vertex[2]];
+        const Vec3 u{b.x - a.x, b.y - a.y, b.z - a.z}, v{c.x - a.x, c.y - a.y, c.z - a.z};
+        Vec3 face{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+        const float length = std::sqrt(face.x * face.x + face.y * face.y + face.z * face.z);
+        ASSERT_GT(length, 0.0f);
+        const Vec3& n = object_->normals[t.vertex[0]];
+        const float alignment = std::fabs(n.x * face.x + n.y * face.y + n.z * face.z) / length;
+        ASSERT_GT(alignment, 0.9999f) << "triangle " << (&t - object_->triangles.data());
+    }
 }
 
 TEST_F(HeartObject, WoundCounterClockwiseSeenFromOutside) {

@@ -40,11 +40,11 @@ bool says(const ToolRun& run, const std::string& text) { return run.out.find(tex
 TEST(LwoInfo, DescribesTheHeart) {
     const ToolRun run = runInfo(buildPath("data/tessaline/objects/heart.lwo"));
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(says(run, "points: 1002\n")) << run.out;
-    EXPECT_TRUE(says(run, "triangles: 2000 (from 2000 polygons)\n")) << run.out;
+    EXPECT_TRUE(says(run, "points: 17340\n")) << run.out;
+    EXPECT_TRUE(says(run, "triangles: 5780 (from 5780 polygons)\n")) << run.out;
     EXPECT_TRUE(says(run, "0 'Heart': colour ")) << run.out;
-    EXPECT_TRUE(says(run, "clip 1, 2000 triangles")) << run.out;
-    EXPECT_TRUE(says(run, "UV map 'texture': 1002 entries for 1002 points")) << run.out;
+    EXPECT_TRUE(says(run, "clip 1, 5780 triangles")) << run.out;
+    EXPECT_TRUE(says(run, "UV map 'texture': 17340 entries for 17340 points")) << run.out;
     EXPECT_TRUE(says(run, "1: data/tessaline/gfx/heart-env.png")) << run.out;
     EXPECT_TRUE(says(run, "problems: none")) << run.out;
 }

@@ -252,6 +252,22 @@ Mesh makeHeart(int32_t frequency, float radius) {
     return mesh;
 }
 
+Mesh facetted(const Mesh& mesh) {
+    Mesh facets;
+    facets.points.reserve(3 * mesh.triangles.size());
+    facets.uvs.reserve(3 * mesh.triangles.size());
+    facets.triangles.reserve(mesh.triangles.size());
+    for (const auto& t : mesh.triangles) {
+        const auto first = static_cast<uint32_t>(facets.points.size());
+        for (const uint32_t corner : t) {
+            facets.points.push_back(mesh.points[corner]);
+            facets.uvs.push_back(mesh.uvs[corner]);
+        }
+        facets.triangles.push_back({first, first + 1, first + 2});
+    }
+    return facets;
+}
+
 Mesh makeTorus(int32_t rings, int32_t sides) {
     constexpr double major = 0.6, minor = 0.25;
     Mesh mesh;

@@ -18,6 +18,15 @@ struct Mesh {
 // triangles: 10 f^2 + 2 points and 20 f^2 triangles (f = 10: 1002 and 2000).
 Mesh makeHeart(int32_t frequency, float radius);
 
+// The same surface with every triangle on three points of its own (3 points
+// per triangle, positions and uvs copied, winding kept). A loader that
+// averages normals over the triangles meeting at a point then gives each
+// point its own triangle's normal, so a renderer that takes one normal per
+// triangle shades true facets instead of the normal of an arbitrary corner.
+// Copies of a point move together under any deformation that depends only
+// on position, so the surface stays closed.
+Mesh facetted(const Mesh& mesh);
+
 // A torus of rings x sides points around the z axis (major radius 0.6, minor
 // 0.25): rings * sides points, 2 * rings * sides triangles.
 Mesh makeTorus(int32_t rings, int32_t sides);

@@ -317,7 +317,9 @@ LetteredPicture ShowImages::groupOverlay() {
 // what lies behind the ball; up in the picture is up). It is multiplied by
 // the heart's red, so it stays light and neutral: a bright key softbox upper
 // left, a strip light on the right, a small spot above, a grey room that
-// darkens towards the floor and towards the rim.
+// darkens towards the floor and towards the rim. Every edge is soft: the
+// heart looks the map up once per facet, so a hard edge in it would show
+// as a staircase of facets across the heart.
 namespace {
 
 struct Direction {
@@ -367,14 +369,14 @@ float studio(Direction r) {
     // floor; straight behind the ball it fades to one dark grey, so the
     // silhouette darkens evenly (all of the map's rim looks that way).
     float light = 0.52f + 0.12f * r.y;
-    light += 0.10f * std::exp(-(r.y * r.y) / (2.0f * 0.12f * 0.12f));
+    light += 0.10f * std::exp(-(r.y * r.y) / (2.0f * 0.2f * 0.2f));
     light -= 0.24f * smoothStep(-0.05f, -0.7f, r.y);
     const float behind = smoothStep(-0.35f, -0.97f, r.z);
     light = light + (0.16f - light) * behind;
-    const Softbox key{Direction{-0.55f, 0.50f, 0.67f}, 0.78f, 0.52f, 0.08f, 1.0f};
-    const Softbox strip{Direction{0.90f, 0.08f, 0.42f}, 0.16f, 1.30f, 0.12f, 0.88f};
-    const Softbox spot{Direction{0.22f, 0.55f, 0.80f}, 0.12f, 0.12f, 0.30f, 1.0f};
-    const Softbox rim{Direction{0.0f, 0.70f, -0.71f}, 1.2f, 0.16f, 0.3f, 0.75f};
+    const Softbox key{Direction{-0.55f, 0.50f, 0.67f}, 0.78f, 0.52f, 0.45f, 1.0f};
+    const Softbox strip{Direction{0.90f, 0.08f, 0.42f}, 0.16f, 1.30f, 0.55f, 0.88f};
+    const Softbox spot{Direction{0.22f, 0.55f, 0.80f}, 0.12f, 0.12f, 0.70f, 1.0f};
+    const Softbox rim{Direction{0.0f, 0.70f, -0.71f}, 1.2f, 0.16f, 0.6f, 0.75f};
     const Softbox bounce{Direction{-0.2f, -0.55f, 0.81f}, 1.4f, 0.20f, 0.6f, 0.42f};
     for (const Softbox* box : {&key, &strip, &spot, &rim, &bounce}) {
         light = std::max(light, softboxLight(*box, r));
