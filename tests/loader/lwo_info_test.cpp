@@ -14,9 +14,13 @@ struct ToolRun {
     std::string out;
 };
 
-ToolRun runInfo(const std::string& file) {
+ToolRun runTool(const std::string& command);
+
+ToolRun runInfo(const std::string& file) { return runTool(buildPath("tessaline-lwo-info") + " '" + file + "'"); }
+
+ToolRun runTool(const std::string& toolAndArguments) {
     ToolRun run;
-    const std::string command = buildPath("tessaline-lwo-info") + " '" + file + "' 2>&1";
+    const std::string command = toolAndArguments + " 2>&1";
     std::FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
@@ -47,6 +51,26 @@ TEST(LwoInfo, DescribesTheHeart) {
     EXPECT_TRUE(says(run, "UV map 'texture': 17340 entries for 17340 points")) << run.out;
     EXPECT_TRUE(says(run, "1: data/tessaline/gfx/heart-env.png")) << run.out;
     EXPECT_TRUE(says(run, "problems: none")) << run.out;
+}
+
+// The heart generator at another frequency writes the same object, smaller:
+// that is how the loader's fuzzer gets a seed with every chunk of the show's.
+TEST(HeartGen, FrequencyScalesTheSameObject) {
+    const std::string path = ::testing::TempDir() + "heart-4.lwo";
+    const std::string generator = buildPath("tools/heart-gen/tessaline-heart-gen");
+    const ToolRun made = runTool(generator + " '" + path + "' 4");
+    ASSERT_EQ(made.status, 0) << made.out;
+    const ToolRun run = runInfo(path);
+    EXPECT_TRUE(says(run, "points: 960\n")) << run.out;  // 20 f^2 triangles, three points each
+    EXPECT_TRUE(says(run, "triangles: 320 (from 320 polygons)\n")) << run.out;
+    EXPECT_TRUE(says(run, "1: data/tessaline/gfx/heart-env.png")) << run.out;
+    EXPECT_TRUE(says(run, "problems: none")) << run.out;
+
+    for (const char* bad : {"0", "65", "4x", "''"}) {
+        const ToolRun refused = runTool(generator + " '" + path + "' " + bad);
+        EXPECT_EQ(refused.status, 2) << bad;
+        EXPECT_TRUE(says(refused, "usage: tessaline-heart-gen")) << bad << ": " << refused.out;
+    }
 }
 
 TEST(LwoInfo, ListsWhatWasMended) {

@@ -1,26 +1,45 @@
-// tessaline-heart-gen OUTPUT.lwo
+// tessaline-heart-gen OUTPUT.lwo [FREQUENCY]
 //
 // Writes the show's heart object: a smooth heart of 5780 triangles (a
 // geodesic sphere of frequency 17) within radius 0.9 of the origin, each
 // triangle on three points of its own (17,340 points) so that the show's
 // one-normal-per-triangle sphere mapping shades clean facets; one warm red
-// surface whose image block shows clip 1, the UV map "texture", and one clip whose stored
-// name resolves to data/tessaline/gfx/heart-env.png.
+// surface whose image block shows clip 1, the UV map "texture", and one clip
+// whose stored name resolves to data/tessaline/gfx/heart-env.png.
 #include <cstdio>   // Required for: fopen, fwrite, fclose, fprintf
+#include <cstdlib>  // Required for: strtol
 #include <string>
 
 #include "heart_mesh.h"
 #include "lwo2_writer.h"
 
+namespace {
+
+// Frequency 17: facets small enough to read as a glossy surface at the
+// first scene's closest approach, few enough for seven hearts drawn
+// triangle by triangle at well over 60 fps on a software rasteriser.
+constexpr long showFrequency = 17;
+constexpr long maxFrequency = 64;  // 81,920 triangles: far beyond any use
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tessaline-heart-gen OUTPUT.lwo\n");
+    // An optional frequency makes the same object at another size, such as
+    // the small seed the loader's fuzzer starts from.
+    long frequency = showFrequency;
+    if (argc == 3) {
+        char* end = nullptr;
+        frequency = std::strtol(argv[2], &end, 10);
+        if (end == argv[2] || *end != '\0' || frequency < 1 || frequency > maxFrequency) {
+            frequency = 0;
+        }
+    }
+    if ((argc != 2 && argc != 3) || frequency == 0) {
+        std::fprintf(stderr, "usage: tessaline-heart-gen OUTPUT.lwo [FREQUENCY 1-%ld, default %ld]\n",
+                     maxFrequency, showFrequency);
         return 2;
     }
-    // Frequency 17: facets small enough to read as a glossy surface at the
-    // first scene's closest approach, few enough for seven hearts drawn
-    // triangle by triangle at well over 60 fps on a software rasteriser.
-    const Mesh shape = makeHeart(17, 0.9f);
+    const Mesh shape = makeHeart(static_cast<int32_t>(frequency), 0.9f);
     const Mesh heart = facetted(shape);
 
     ObjectLook look;
