@@ -14,10 +14,6 @@ struct ToolRun {
     std::string out;
 };
 
-ToolRun runTool(const std::string& command);
-
-ToolRun runInfo(const std::string& file) { return runTool(buildPath("tessaline-lwo-info") + " '" + file + "'"); }
-
 ToolRun runTool(const std::string& toolAndArguments) {
     ToolRun run;
     const std::string command = toolAndArguments + " 2>&1";
@@ -30,6 +26,8 @@ ToolRun runTool(const std::string& toolAndArguments) {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
+
+ToolRun runInfo(const std::string& file) { return runTool(buildPath("tessaline-lwo-info") + " '" + file + "'"); }
 
 std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = ::testing::TempDir() + name;

@@ -15,7 +15,7 @@ struct Mesh {
 // A smooth heart: lobes up (+y), point down, front towards +z, centred on the
 // origin and scaled so that its farthest point lies at radius `radius`.
 // `frequency` subdivides each face of an icosahedron into frequency^2
-// triangles: 10 f^2 + 2 points and 20 f^2 triangles (f = 10: 1002 and 2000).
+// triangles: 10 f^2 + 2 points and 20 f^2 triangles (f = 17: 2892 and 5780).
 Mesh makeHeart(int32_t frequency, float radius);
 
 // The same surface with every triangle on three points of its own (3 points
