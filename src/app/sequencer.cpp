@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
 #include "app/window.h"
 #include "music/music_player.h"
 #include "parts/demo_part.h"

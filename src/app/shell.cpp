@@ -1,7 +1,7 @@
 #include "app/shell.h"
 
-#include "app/demo_config.h"
-#include "app/demo_system.h"
+#include "core/demo_config.h"
+#include "core/demo_system.h"
 #include "app/sequencer.h"
 #include "app/window.h"
 #include "loader/lwob_loader.h"
@@ -23,9 +23,12 @@ double secondsBetween(uint32_t startTick, uint32_t endTick) {
 
 }  // namespace
 
+void loadClipTexture(const char* texturePath) { textureManager.load(texturePath); }
+
 bool loadObjects() {
     const uint32_t startTick = platform::tickCount();
     demoSystem.log("MAIN: loading objects...\n\n");
+    lwobLoader.clipSink = &loadClipTexture;
     heartObject = lwobLoader.load(heartObjectPath);
     const uint32_t endTick = platform::tickCount();
     demoSystem.log("MAIN: Objects loaded in %.2f seconds.\n\n\n", secondsBetween(startTick, endTick));

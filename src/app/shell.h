@@ -2,21 +2,17 @@
 // The entry point's work and the shell state other subsystems read.
 #include <cstdint>
 
+#include "core/asset_paths.h"
+
 class LwObject;
 
 extern bool windowActive;     // false while minimised (WM_ACTIVATE); frames only while true
 extern bool keys[256];        // by virtual-key code; WM_KEYDOWN sets, WM_KEYUP clears
 extern LwObject* heartObject; // loaded at start-up, lives until the process ends
 
-constexpr const char* heartObjectPath = "data/tessaline/objects/heart.lwo";
-// The start-up images, in load order: texture indices 1 to 6 after the
-// object's one clip.
-constexpr const char* startupImages[6] = {
-    "data/tessaline/gfx/bg.png",     "data/tessaline/gfx/text-1.png",
-    "data/tessaline/gfx/text-2.png", "data/tessaline/gfx/text-3.png",
-    "data/tessaline/gfx/text-4.png", "data/tessaline/gfx/zurak.png",
-};
-
+// The loader's clip sink: each clip's image through the texture manager, so
+// the object's clips take the lowest texture indices, in file order.
+void loadClipTexture(const char* texturePath);
 // The heart object into heartObject; false when the loader delivered none.
 bool loadObjects();
 // The start-up images through the texture manager, in list order. Always true.

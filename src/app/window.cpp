@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "app/demo_config.h"
+#include "core/demo_config.h"
 #include "app/shell.h"
 #include "platform/platform.h"
 

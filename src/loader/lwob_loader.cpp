@@ -12,9 +12,9 @@
 #include <cstdio>     // Required for: vsnprintf
 #include <iterator>   // Required for: std::size
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
+#include "core/service_order.h"
 #include "platform/platform.h"
-#include "render/texture_manager.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ constexpr uint16_t vertexCountMask = 0x03FF;
 
 bool LoadReport::clean() const { return notes.empty(); }
 
-void LwobLoader::loadClipTexture(const char* texturePath) { textureManager.load(texturePath); }
+__attribute__((VEXEL_LWOB_LOADER_ORDER)) LwobLoader lwobLoader;
 
 // ---- entry ------------------------------------------------------------------
 

@@ -37,10 +37,10 @@ struct LoadReport {
 
 class LwobLoader {
 public:
-    // Receives each clip's texture path; the default hands it to
-    // textureManager.load, which needs a current GL context.
+    // Receives each clip's texture path, in file order, an empty path
+    // included. The caller wires it (the shell: to the texture manager); with
+    // none the clips are only recorded in the report.
     using ClipSink = void (*)(const char* texturePath);
-    static void loadClipTexture(const char* texturePath);
 
     LwobLoader() = default;
     virtual ~LwobLoader() = default;
@@ -59,7 +59,7 @@ public:
 
     LwObject* object = nullptr;  // the object the last parse created
     ByteReader reader;
-    ClipSink clipSink = &LwobLoader::loadClipTexture;
+    ClipSink clipSink = nullptr;
     LoadReport report;  // of the last parse
 
 private:

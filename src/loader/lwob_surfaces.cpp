@@ -6,7 +6,7 @@
 #include <algorithm>  // Required for: std::max, std::min
 #include <iterator>   // Required for: std::size
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
 #include "loader/lwob_loader.h"
 
 // ---- TAGS ---------------------------------------------------------------------

@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 
-#include "app/demo_config.h"
+#include "core/demo_config.h"
+#include "core/service_order.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
 
@@ -32,6 +33,8 @@ void initSound() {
 }
 
 }  // namespace
+
+__attribute__((VEXEL_MUSIC_PLAYER_ORDER)) MusicPlayer musicPlayer;
 
 void MusicPlayer::startModule() {
     checkVersion();

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "app/demo_config.h"
+#include "core/demo_config.h"
 #include "render/texture_manager.h"
 
 namespace {

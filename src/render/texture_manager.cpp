@@ -4,7 +4,8 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
+#include "core/service_order.h"
 
 namespace {
 
@@ -22,6 +23,8 @@ ILenum drainImageErrors() {
 }
 
 }  // namespace
+
+__attribute__((VEXEL_TEXTURE_MANAGER_ORDER)) TextureManager textureManager;
 
 TextureManager::TextureManager() {
     ilInit();

@@ -1,7 +1,7 @@
 // The frame clock and the frame-rate title with scripted tick counts.
 #include <gmock/gmock.h>
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
 #include "shell_fixture.h"
 
 using ::testing::ElementsAre;

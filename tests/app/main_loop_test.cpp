@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
 #include "shell_fixture.h"
 
 using ::testing::ElementsAre;

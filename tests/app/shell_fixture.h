@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_config.h"
+#include "core/demo_config.h"
 #include "app/shell.h"
 #include "app/window.h"
 #include "music/music_player.h"

@@ -10,8 +10,6 @@
 
 namespace {
 
-void ignoreClip(const char*) {}
-
 void require(bool condition) {
     if (!condition) std::abort();
 }
@@ -41,7 +39,6 @@ void checkObject(const LwObject& o) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LwobLoader loader;
-    loader.clipSink = &ignoreClip;
     if (!loader.openBytes(data, size)) return 0;
     const bool parsed = loader.parse();
     loader.closeFile();

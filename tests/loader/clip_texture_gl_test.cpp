@@ -1,7 +1,8 @@
-// The loader hands each clip's image to the texture manager as it meets it,
-// so an object's clips take the next texture indices in file order.
+// The shell wires the loader's clips to the texture manager, so an object's
+// clips take the next texture indices in file order.
 #include <cstdio>
 
+#include "app/shell.h"
 #include "gl_fixture.h"
 #include "lwo_test_writer.h"
 #include "render/texture_manager.h"
@@ -9,7 +10,17 @@
 
 namespace {
 
-using ClipTextures = GlTest;
+class ClipTextures : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        lwobLoader.clipSink = &loadClipTexture;
+    }
+    void TearDown() override {
+        lwobLoader.clipSink = nullptr;
+        GlTest::TearDown();
+    }
+};
 
 TEST_F(ClipTextures, TheHeartsClipBecomesTheNextTexture) {
     const size_t before = textureManager.textureNames.size();

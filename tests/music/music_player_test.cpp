@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_config.h"
+#include "core/demo_config.h"
 #include "app/shell.h"
 #include "music/music_player.h"
 #include "platform/null/platform_double.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/demo_config.h"
+#include "core/demo_config.h"
 #include "gl_fixture.h"
 #include "parts/demo_part.h"
 #include "render/texture_manager.h"

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
 #include "app/sequencer.h"
 #include "app/shell.h"
 #include "gl_fixture.h"

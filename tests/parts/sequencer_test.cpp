@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
 #include "app/sequencer.h"
 #include "app/window.h"
 #include "music/music_player.h"

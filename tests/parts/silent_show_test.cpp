@@ -5,7 +5,7 @@
 // logic runs, on a cube standing in for the heart.
 #include <gtest/gtest.h>
 
-#include "app/demo_system.h"
+#include "core/demo_system.h"
 #include "app/sequencer.h"
 #include "app/shell.h"
 #include "loader/lw_object.h"

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/demo_config.h"
-#include "app/demo_system.h"
+#include "core/demo_config.h"
+#include "core/demo_system.h"
 #include "app/sequencer.h"
 #include "app/shell.h"
 #include "app/window.h"

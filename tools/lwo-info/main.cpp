@@ -16,8 +16,6 @@
 
 namespace {
 
-void ignoreClip(const char*) {}
-
 bool fileExists(const std::string& path) {
     struct stat info {};
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -81,7 +79,6 @@ int main(int argc, char** argv) {
     }
     const char* path = argv[1];
     LwobLoader loader;
-    loader.clipSink = &ignoreClip;
     if (!loader.openFile(path)) {
         std::fprintf(stderr, "tessaline-lwo-info: %s: cannot be read (the show says \"LWOB not found\")\n",
                      path);

@@ -1,8 +1,9 @@
-#include "app/demo_system.h"
+#include "core/demo_system.h"
 
 #include <cstdio>
 
-#include "app/demo_config.h"
+#include "core/demo_config.h"
+#include "core/service_order.h"
 #include "platform/platform.h"
 
 DemoSystem::DemoSystem() {
@@ -46,3 +47,5 @@ int DemoSystem::tick() {
 void DemoSystem::log(const char*, ...) {
     // The sink: every message is dropped. Callers still form their arguments.
 }
+
+__attribute__((VEXEL_DEMO_SYSTEM_ORDER)) DemoSystem demoSystem;

@@ -1,4 +1,4 @@
-#include "app/demo_config.h"
+#include "core/demo_config.h"
 
 #ifndef VEXEL_MUSIC_ENABLED
 #define VEXEL_MUSIC_ENABLED 1
