@@ -1,14 +1,25 @@
 // The frame clock and the frame-rate title with scripted tick counts.
 #include <gmock/gmock.h>
 
+#include "core/demo_config.h"
 #include "core/demo_system.h"
-#include "shell_fixture.h"
+#include "platform/null/platform_double.h"
 
 using ::testing::ElementsAre;
 
 namespace {
 
-using ClockTest = ShellTest;
+namespace scripted = platform::scripted;
+
+class ClockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedConfig = demoConfig;
+        scripted::reset();
+    }
+    void TearDown() override { demoConfig = savedConfig; }
+    DemoConfig savedConfig{};
+};
 
 // One tick with the clock standing at `now` for all of its readings.
 void tickAt(DemoSystem& clock, uint32_t now) {
