@@ -24,6 +24,34 @@ ILenum drainImageErrors() {
 
 }  // namespace
 
+DecodedImage decodeImage(const char* path) {
+    ILuint handle = 0;
+    ilGenImages(1, &handle);
+    ilBindImage(handle);
+
+    // Decode, then bring any layout (grey, grey+alpha, palette, RGB, BGR) and
+    // channel type (16-bit, float) to 8-bit RGBA; images without alpha get
+    // full alpha. ilFormatFunc alone would convert nothing once decoded.
+    bool decoded = path != nullptr && ilLoadImage(path) == IL_TRUE &&
+                   ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
+    DecodedImage image;
+    if (decoded) {
+        // Top row first -> bottom row first, where GL puts t = 0.
+        decoded = iluFlipImage() == IL_TRUE;
+        const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
+        const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
+        const ILubyte* pixels = ilGetData();
+        if (decoded && width > 0 && height > 0 && pixels != nullptr) {
+            image.width = width;
+            image.height = height;
+            image.rgba.assign(pixels, pixels + size_t{4} * static_cast<size_t>(width) * static_cast<size_t>(height));
+        }
+    }
+    ilDeleteImages(1, &handle);
+    image.imageError = drainImageErrors();
+    return image;
+}
+
 __attribute__((VEXEL_TEXTURE_MANAGER_ORDER)) TextureManager textureManager;
 
 TextureManager::TextureManager() {
@@ -40,50 +68,29 @@ TextureManager::TextureManager() {
 // only the array of names is released.
 TextureManager::~TextureManager() = default;
 
-void TextureManager::load(const char* path) {
+void TextureManager::load(const char* path) { load(path, decodeImage(path)); }
+
+void TextureManager::load(const char* path, const DecodedImage& image) {
     const char* shownPath = path != nullptr ? path : "(null)";
-
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-
-    // Decode, then bring any layout (grey, grey+alpha, palette, RGB, BGR) and
-    // channel type (16-bit, float) to 8-bit RGBA; images without alpha get
-    // full alpha. ilFormatFunc alone would convert nothing once decoded.
-    bool decoded = path != nullptr && ilLoadImage(path) == IL_TRUE &&
-                   ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
-    GLsizei width = 1;
-    GLsizei height = 1;
-    const void* pixels = placeholderTexel;
-    if (decoded) {
-        // Top row first -> bottom row first, where GL puts t = 0.
-        decoded = iluFlipImage() == IL_TRUE;
-        width = ilGetInteger(IL_IMAGE_WIDTH);
-        height = ilGetInteger(IL_IMAGE_HEIGHT);
-        pixels = ilGetData();
-        decoded = decoded && width > 0 && height > 0 && pixels != nullptr;
-    }
-    if (!decoded) {
-        width = 1;
-        height = 1;
-        pixels = placeholderTexel;
-    }
-
+    const bool decoded = image.ok();
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    if (decoded) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     image.rgba.data());
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, placeholderTexel);
+    }
     textureNames.push_back(name);
 
-    ilDeleteImages(1, &image);
-    const ILenum imageError = drainImageErrors();
     if (decoded) {
         demoSystem.log("TEXMGR: '%s' loaded successfully.\n", shownPath);
     } else {
         demoSystem.log("TEXMGR: '%s' failed to load (DevIL error 0x%04X); texture %zu is a transparent texel.\n",
-                       shownPath, static_cast<unsigned>(imageError), textureNames.size() - 1);
+                       shownPath, static_cast<unsigned>(image.imageError), textureNames.size() - 1);
     }
 }
 

@@ -3,6 +3,20 @@
 #include <cstdint>
 #include <vector>
 
+// An image decoded to 8-bit RGBA, bottom row first (GL's t = 0 first): what a
+// texture is made of. Decoding makes no GL call.
+struct DecodedImage {
+    int32_t width = 0;           // pixels; 0 when decoding failed
+    int32_t height = 0;          // pixels; 0 when decoding failed
+    std::vector<uint8_t> rgba;   // width * height * 4 bytes
+    uint32_t imageError = 0;     // DevIL's first error code when decoding failed
+    bool ok() const { return width > 0 && height > 0; }
+};
+
+// Decodes the image file at path with DevIL. Not thread-safe against other
+// DevIL calls: one thread decodes at a time.
+DecodedImage decodeImage(const char* path);
+
 class TextureManager {
 public:
     TextureManager();  // initialises DevIL and ILU; no GL call
@@ -12,6 +26,10 @@ public:
     // it; the index is taken even when the file cannot be decoded. Needs a
     // current GL context; leaves the new texture bound.
     void load(const char* path);
+    // The upload half of load: a texture from an image decoded earlier (on
+    // any thread); a failed decode gives the transparent texel. path only
+    // names the image in the log.
+    void load(const char* path, const DecodedImage& image);
     // Binds texture index with the modulate environment; an index the manager
     // does not hold makes no GL call. Always true.
     bool bind(uint32_t index);
