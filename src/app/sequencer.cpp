@@ -8,21 +8,21 @@
 #include "core/demo_system.h"
 #include "app/window.h"
 #include "music/music_player.h"
+#include "app/shell.h"
 #include "parts/demo_part.h"
-#include "parts/pulsing_heart_part.h"
-#include "parts/rising_hearts_part.h"
 
 const uint32_t playlist[2] = {0, 1};
 uint32_t nextPartIndex = 0;
 DemoPart* currentPart = nullptr;
 PartFactory partFactory = createPart;
+SceneStates sceneStates;
 
 DemoPart* createPart(uint32_t kind) {
     switch (kind) {
     case 0:
-        return new PulsingHeartPart();
+        return new PulsingHeartPart(sceneStates.pulsingHeart, heartObject);
     case 1:
-        return new RisingHeartsPart();
+        return new RisingHeartsPart(sceneStates.risingHearts, heartObject);
     default:
         return nullptr;
     }
@@ -35,7 +35,7 @@ bool advancePart() {
         currentPart = nullptr;
         // The next part's first getRow then reports the current row, even if
         // the finished part already saw it.
-        musicPlayer.lastRow = -1;
+        musicPlayer.forgetRow();
     }
     if (nextPartIndex >= std::size(playlist)) {
         return false;
@@ -50,21 +50,44 @@ bool advancePart() {
     return true;
 }
 
+namespace {
+
+// A part that finished during the last frame was shown in it; the switch
+// happens at the start of the next, before anything of it is drawn.
+void switchIfFinished() {
+    if (currentPart == nullptr || !currentPart->active) {
+        if (!advancePart()) {
+            endShow();
+        }
+    }
+}
+
+}  // namespace
+
 bool drawFrame() {
     // Nothing is cleared, drawn or switched before the music has started.
     if (musicPlayer.playing) {
         glLoadIdentity();
-        // A part that finished during the last frame was shown in it; the
-        // switch happens here, before anything of this frame is drawn.
-        if (currentPart == nullptr || !currentPart->active) {
-            if (!advancePart()) {
-                endShow();
-            }
-        }
+        switchIfFinished();
         currentPart->render(static_cast<int32_t>(demoSystem.frameTime));
     }
     glFinish();
     return true;
+}
+
+void advanceFrame() {
+    if (musicPlayer.playing) {
+        switchIfFinished();
+        currentPart->advance(static_cast<int32_t>(demoSystem.frameTime));
+    }
+}
+
+void restartShow() {
+    delete currentPart;
+    currentPart = nullptr;
+    nextPartIndex = 0;
+    sceneStates = SceneStates{};
+    musicPlayer.forgetRow();
 }
 
 void endShow() {

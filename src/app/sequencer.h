@@ -2,7 +2,18 @@
 // Runs the parts of the show one after another and draws each frame.
 #include <cstdint>
 
+#include "parts/pulsing_heart_part.h"
+#include "parts/rising_hearts_part.h"
+
 class DemoPart;
+
+// Each scene kind's animation state, held once for the whole show and handed
+// to every part of that kind.
+struct SceneStates {
+    PulsingHeartState pulsingHeart;
+    RisingHeartsState risingHearts;
+};
+extern SceneStates sceneStates;
 
 extern const uint32_t playlist[2];  // part kinds: 0 PulsingHeartPart, 1 RisingHeartsPart
 extern uint32_t nextPartIndex;      // playlist position of the next part; only grows
@@ -16,11 +27,19 @@ bool advancePart();
 // the running one has finished, renders it with demoSystem.frameTime.
 // glFinish in every case. Always true.
 bool drawFrame();
+// drawFrame's state without its picture: the same part switch, then the
+// running part's advance with demoSystem.frameTime. No GL call; for replays.
+void advanceFrame();
+// Back to the start of the show: the running part deleted (not stopped), the
+// playlist from its first entry, fresh scene states, the music's row memory
+// forgotten. The next frame starts the first part.
+void restartShow();
 // Closes the window and ends the process with exit code 0 (global objects
 // are destroyed; the music is not stopped first).
 [[noreturn]] void endShow();
 
-// A new part of a playlist kind; null for a kind the show does not know.
+// A new part of a playlist kind, on its scene state in sceneStates and
+// drawing heartObject; null for a kind the show does not know.
 DemoPart* createPart(uint32_t kind);
 // The factory advancePart creates parts with: createPart, unless a test
 // puts parts of its own in.

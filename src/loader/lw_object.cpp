@@ -1,6 +1,7 @@
 #include "loader/lw_object.h"
 
-#include <algorithm>  // Required for: std::copy, std::min
+#include <algorithm>  // Required for: std::all_of, std::copy, std::max
+#include <utility>    // Required for: std::move
 #include <cmath>      // Required for: std::sqrt, std::isfinite
 
 namespace {
@@ -23,10 +24,8 @@ bool LwObject::computeNormals() {
     const size_t pointsHeld = points.size();
     normals.assign(pointsHeld, Vec3{0.0f, 0.0f, 0.0f});
 
-    const size_t trianglesHeld =
-        std::min(triangles.size(), static_cast<size_t>(std::max(triangleCount, 0)));
-    for (size_t t = 0; t < trianglesHeld; ++t) {
-        const uint32_t* vertex = triangles[t].vertex;
+    for (const Triangle& triangle : triangles) {
+        const uint32_t* vertex = triangle.vertex;
         if (vertex[0] >= pointsHeld || vertex[1] >= pointsHeld || vertex[2] >= pointsHeld) continue;
         const Vec3& a = points[vertex[0]];
         const Vec3& b = points[vertex[1]];
@@ -56,10 +55,30 @@ bool LwObject::computeNormals() {
     return true;
 }
 
-void LwObject::restorePoints() {
-    if (points.size() == basePoints.size()) {
-        std::copy(basePoints.begin(), basePoints.end(), points.begin());
-    } else {
-        points = basePoints;
-    }
+void LwObject::setPoints(std::vector<Vec3> positions) {
+    basePoints = std::move(positions);
+    points = basePoints;
+    normals.assign(basePoints.size(), Vec3{0.0f, 0.0f, 0.0f});
+    uvs.assign(basePoints.size(), TexCoord{0.0f, 0.0f});
 }
+
+void LwObject::setSurfaces(int32_t n) {
+    const auto count = static_cast<size_t>(std::max(n, 0));
+    surfaces.assign(count, Surface());
+    surfaceTriangles.assign(count, TriangleList());
+}
+
+bool LwObject::consistent() const {
+    const size_t n = basePoints.size();
+    if (points.size() != n || normals.size() != n || uvs.size() != n) return false;
+    if (surfaceTriangles.size() != surfaces.size()) return false;
+    const auto inRange = [n](const std::vector<Triangle>& list) {
+        return std::all_of(list.begin(), list.end(), [n](const Triangle& t) {
+            return t.vertex[0] < n && t.vertex[1] < n && t.vertex[2] < n;
+        });
+    };
+    return inRange(triangles) && std::all_of(surfaceTriangles.begin(), surfaceTriangles.end(),
+                                             [&](const TriangleList& list) { return inRange(list.triangles); });
+}
+
+void LwObject::restorePoints() { std::copy(basePoints.begin(), basePoints.end(), points.begin()); }

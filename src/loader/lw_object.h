@@ -22,7 +22,7 @@ static_assert(sizeof(Triangle) == 3 * sizeof(uint32_t), "Triangle arrays must be
 class TriangleList {
 public:
     virtual ~TriangleList() = default;
-    int32_t count = 0;
+    int32_t count() const { return static_cast<int32_t>(triangles.size()); }
     std::vector<Triangle> triangles;  // copies of the object's triangles
 };
 
@@ -62,14 +62,31 @@ public:
     // cancelling triangles) gets (0, 0, 0), never NaN. Triangles with a point
     // index outside points add nothing. Always true.
     bool computeNormals();
+    // The object's points as read: positions, with the per-point arrays
+    // (working positions, normals, texture coordinates) sized to match and
+    // zeroed. The one way the number of points is set.
+    void setPoints(std::vector<Vec3> positions);
+    // n surfaces with their triangle lists, all default. The one way the
+    // number of surfaces is set.
+    void setSurfaces(int32_t n);
     // Copies basePoints over points.
     void restorePoints();
     // Draws the object at the current model-view matrix (mesh renderer).
     bool draw(uint32_t mode);
 
-    int32_t surfaceCount = 0;
-    int32_t triangleCount = 0;
-    int32_t pointCount = 0;
+    // The counts are the arrays' sizes: nothing to keep in step, nothing to clamp.
+    int32_t surfaceCount() const { return static_cast<int32_t>(surfaces.size()); }
+    int32_t triangleCount() const { return static_cast<int32_t>(triangles.size()); }
+    int32_t pointCount() const { return static_cast<int32_t>(basePoints.size()); }
+
+    // Invariants, kept by setPoints and setSurfaces and by the loader, and
+    // relied on by the renderer and the parts without checks:
+    //   points, basePoints, normals and uvs have pointCount entries;
+    //   surfaces and surfaceTriangles have surfaceCount entries;
+    //   every triangle, the surfaces' copies included, names points below pointCount.
+    // Whether they hold (O(size)); for the loader's own checks and the fuzzer.
+    bool consistent() const;
+
     std::vector<TexCoord> uvs;                  // pointCount, from the UV map "texture"
     std::vector<Vec3> points;                   // pointCount, working positions (drawn)
     std::vector<Vec3> basePoints;               // pointCount, as read from the file

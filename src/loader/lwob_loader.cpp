@@ -191,19 +191,14 @@ void LwobLoader::readPoints() {
     }
 
     LwObject& o = *object;
-    o.pointCount = count;
-    o.points.assign(count, Vec3{0.0f, 0.0f, 0.0f});
-    o.basePoints.assign(count, Vec3{0.0f, 0.0f, 0.0f});
-    o.normals.assign(count, Vec3{0.0f, 0.0f, 0.0f});
-    o.uvs.assign(count, TexCoord{0.0f, 0.0f});
+    std::vector<Vec3> positions(static_cast<size_t>(count));
     demoSystem.log("LWOB: 'PNTS' -> number of vertices: %d\n", count);
-
-    for (Vec3& point : o.basePoints) {
+    for (Vec3& point : positions) {
         point.x = reader.readF4();
         point.y = reader.readF4();
         point.z = reader.readF4();
     }
-    o.restorePoints();
+    o.setPoints(std::move(positions));
     if (reader.cursor & 1) reader.skip(1);
 }
 
@@ -216,6 +211,7 @@ void LwobLoader::readPolygons() {
 
     faceTypeOffset_ = -1;
     polygonsEnd_ = chunk.end;
+    int32_t triangleTotal = 0;
     if (reader.matchesAt(typeAt, "FACE")) {
         // Count first, so that the triangles are created once at their size;
         // FACE, which the scan meets next, fills them.
@@ -224,7 +220,7 @@ void LwobLoader::readPolygons() {
         walkFaces(false);
         reader.seek(typeAt);
         report.polygonCount = static_cast<int32_t>(polygonTriangles_.size()) - 1;
-        o.triangleCount = polygonTriangles_.back();
+        triangleTotal = polygonTriangles_.back();
     } else {
         // Patches, bones and the rest are not read: their polygons stay
         // empty triangles, one per eight bytes, so that PTAG numbering holds.
@@ -240,9 +236,9 @@ void LwobLoader::readPolygons() {
         polygonTriangles_.resize(static_cast<size_t>(count) + 1);
         for (int32_t p = 0; p <= count; ++p) polygonTriangles_[p] = p;
         report.polygonCount = count;
-        o.triangleCount = count;
+        triangleTotal = count;
     }
-    o.triangles.assign(o.triangleCount, Triangle{{0, 0, 0}});
+    o.triangles.assign(static_cast<size_t>(triangleTotal), Triangle{{0, 0, 0}});
     demoSystem.log("LWOB: 'POLS' -> number of polygons: %d\n", report.polygonCount);
 }
 
@@ -294,7 +290,7 @@ void LwobLoader::walkFaces(bool fill) {
             uint32_t previous = readIndex();
             for (int32_t k = 2; k < vertexCount; ++k) {
                 const uint32_t next = readIndex();
-                if (triangle < o.triangleCount) o.triangles[triangle] = Triangle{{first, previous, next}};
+                if (triangle < o.triangleCount()) o.triangles[triangle] = Triangle{{first, previous, next}};
                 ++triangle;
                 previous = next;
             }
@@ -331,16 +327,12 @@ void LwobLoader::finishObject() {
         // Nothing to collapse onto: no triangle can be drawn, neither the
         // object's nor the surfaces' copies (which may stem from an earlier
         // POLS chunk).
-        note("%d triangles but no points: the triangles are dropped", o.triangleCount);
+        note("%d triangles but no points: the triangles are dropped", o.triangleCount());
         o.triangles.clear();
-        o.triangleCount = 0;
-        for (TriangleList& list : o.surfaceTriangles) {
-            list.triangles.clear();
-            list.count = 0;
-        }
+        for (TriangleList& list : o.surfaceTriangles) list.triangles.clear();
     } else if (report.trianglesDegenerate > 0) {
         note("%d triangles name a point beyond the %d points: made empty (0, 0, 0)",
-             report.trianglesDegenerate, o.pointCount);
+             report.trianglesDegenerate, o.pointCount());
     }
     if (report.polygonsSplit > 0) {
         note("%d polygons of more than three points split into triangles", report.polygonsSplit);

@@ -52,9 +52,7 @@ void LwobLoader::readTags() {
     }
     // Bytes after the last NUL are dropped.
 
-    o.surfaceCount = count;
-    o.surfaces.assign(count, Surface());
-    o.surfaceTriangles.assign(count, TriangleList());
+    o.setSurfaces(count);
     demoSystem.log("LWOB: 'TAGS' -> number of surface-tags found: %d\n", count);
 }
 
@@ -80,7 +78,7 @@ void LwobLoader::readPolygonTags() {
         return;
     }
     const auto polygons = static_cast<int32_t>(polygonTriangles_.size()) - 1;
-    const int32_t surfaces = o.surfaceCount;
+    const int32_t surfaces = o.surfaceCount();
 
     // One entry per polygon: its polygon index and its tag index. Entries
     // that name no polygon or no surface, or a polygon already assigned by
@@ -120,7 +118,6 @@ void LwobLoader::readPolygonTags() {
     }
     for (int32_t s = 0; s < surfaces; ++s) {
         o.surfaceTriangles[s].triangles.assign(counters[s], Triangle{{0, 0, 0}});
-        o.surfaceTriangles[s].count = counters[s];
         counters[s] = 0;
     }
 
@@ -226,7 +223,7 @@ void LwobLoader::readUvMap() {
     // as it goes and the points it does not name keep (0, 0).
     const auto points = static_cast<uint32_t>(o.uvs.size());
     int32_t entries = 0;
-    while (entries < o.pointCount &&
+    while (entries < o.pointCount() &&
            int64_t{reader.cursor} + indexWidthAt(reader.cursor) + 8 <= chunk.end) {
         const uint32_t point = readIndex();
         const float u = reader.readF4();
@@ -238,9 +235,9 @@ void LwobLoader::readUvMap() {
         }
         o.uvs[point] = TexCoord{u, v};
     }
-    if (entries < o.pointCount) {
+    if (entries < o.pointCount()) {
         ++report.countsCut;
-        note("VMAP 'texture' at %d holds %d entries for %d points", at, entries, o.pointCount);
+        note("VMAP 'texture' at %d holds %d entries for %d points", at, entries, o.pointCount());
     }
     report.uvEntries = std::max(report.uvEntries, 0) + entries;
 }

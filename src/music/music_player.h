@@ -20,11 +20,14 @@ public:
 
     int getRow();    // the current row if it changed since the last report, else -1
     int getOrder();  // the current order
+    // The next getRow reports the current row even if it was reported
+    // already (a new part, a replay from the start).
+    void forgetRow() { lastRow = -1; }
 
     sound::Module* song = nullptr;
     sound::Stream* stream = nullptr;
     bool playing = false;  // opens frame drawing; never cleared
-    int lastRow = -1;      // row reported last; reset by advancePart
+    int lastRow = -1;      // row reported last; -1 after forgetRow
 };
 
 // The stream's synchronisation callback: touches nothing, returns 1.

@@ -86,13 +86,23 @@ void DemoPart::drawOverlay(int index, bool keepColour) {
 
 void DemoPart::render(int32_t) {}
 
+void DemoPart::advance(int32_t) {}
+
 void DemoPart::stop() { active = false; }
 
 void DemoPart::start() { active = true; }
 
 void DemoPart::drawFade(float elapsedMs) {
+    stepFade(elapsedMs);
+    drawVeil();
+}
+
+void DemoPart::stepFade(float elapsedMs) {
     // Not clamped: below 0 the veil is gone, above 1 GL clamps it opaque.
     fadeAlpha += elapsedMs * fadeRate;
+}
+
+void DemoPart::drawVeil() {
     if (!(fadeAlpha > 0.0f)) {
         return;
     }

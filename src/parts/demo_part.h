@@ -18,9 +18,16 @@ public:
     virtual void stop();   // clears active
     virtual void start();  // sets active
     virtual ~DemoPart() = default;
+    // The frame of render without drawing: the same music queries, cues and
+    // animation steps, no GL call. Replaying a stretch of the show with it
+    // leaves the part as rendering it would. The base does nothing.
+    virtual void advance(int32_t elapsedMs);
 
     // Steps the veil by elapsedMs and draws it while its alpha is above 0.
     void drawFade(float elapsedMs);
+    // The two halves of drawFade: the step (no GL) and the drawing.
+    void stepFade(float elapsedMs);
+    void drawVeil();
     // The scene emerges from (r, g, b): opaque veil thinning by rate per ms.
     void fadeIn(float rate, float r, float g, float b);
     // The scene sinks into (r, g, b): clear veil thickening by rate per ms.

@@ -4,21 +4,10 @@
 
 #include <cmath>
 
-#include "app/shell.h"
 #include "loader/lw_object.h"
 #include "music/music_player.h"
 
 namespace pulsingHeart {
-
-namespace {
-constexpr float startSpinAngle = 90.0f;
-constexpr float startHeartDepth = -2.5f;
-constexpr float startWobbleStrength = 1.0f;
-}  // namespace
-
-float spinAngle = startSpinAngle;
-float heartDepth = startHeartDepth;
-float wobbleStrength = startWobbleStrength;
 
 void wobblePoint(Vec3& point, float angle, float strength) {
     const double a = angle;
@@ -47,12 +36,6 @@ bool isBeatRow(int32_t row) {
     default:
         return false;
     }
-}
-
-void resetState() {
-    spinAngle = startSpinAngle;
-    heartDepth = startHeartDepth;
-    wobbleStrength = startWobbleStrength;
 }
 
 }  // namespace pulsingHeart
@@ -114,62 +97,85 @@ void PulsingHeartPart::stepTextAlpha(float rate, int32_t elapsedMs) {
 
 void PulsingHeartPart::render(int32_t elapsedMs) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw(step(elapsedMs));
+}
+
+void PulsingHeartPart::advance(int32_t elapsedMs) { step(elapsedMs); }
+
+PulsingHeartPart::Frame PulsingHeartPart::step(int32_t elapsedMs) {
+    Frame frame;
     row = musicPlayer.getRow();
     order = musicPlayer.getOrder();
 
     if (order == endOrder) {
         // This frame shows only the clear; the sequencer switches next frame.
         active = false;
-        return;
+        return frame;
     }
     if (order == 25 && row == 48) {
         fadeOut(0.001f, 0.0f, 0.0f, 0.0f);
     }
     if (order <= 0) {
-        return;
+        return frame;
     }
+    frame.blank = false;
 
-    LwObject* heart = heartObject;
-    if (heart != nullptr && wobbleStrength > 0.0f) {
-        const auto count = static_cast<size_t>(heart->pointCount);
-        for (size_t i = 0; i < count && i < heart->points.size(); ++i) {
-            wobblePoint(heart->points[i], spinAngle, wobbleStrength);
-        }
-    }
+    // The wobble of this frame runs at the spin and strength it starts with.
+    frame.wobbleAngle = state_.spinAngle;
+    frame.wobbleStrength = state_.wobbleStrength;
     if (order >= beatOrder) {
-        if (heartDepth > restingDepth) {
-            heartDepth = static_cast<float>(heartDepth - elapsedMs * sinkPerMs);
+        if (state_.heartDepth > restingDepth) {
+            state_.heartDepth = static_cast<float>(state_.heartDepth - elapsedMs * sinkPerMs);
         }
         // No lower bound: once at or below 0 the heart keeps its loaded shape.
-        wobbleStrength = static_cast<float>(wobbleStrength - elapsedMs * wobbleDecayPerMs);
+        state_.wobbleStrength = static_cast<float>(state_.wobbleStrength - elapsedMs * wobbleDecayPerMs);
         // -1 (no new row) is never a beat row, so each jump happens once.
         if (isBeatRow(row)) {
-            heartDepth = beatDepth;
+            state_.heartDepth = beatDepth;
         }
     }
-
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, heartDepth);
-    glRotatef(spinAngle, 0.0f, 1.0f, 0.0f);
-    if (heart != nullptr) {
-        heart->draw(SphereMappedImmediate);
-    }
-    drawBackdrop(backdropTexture);
+    frame.heartDepth = state_.heartDepth;
+    frame.spinAngle = state_.spinAngle;
 
     // The image shows the alpha from before this frame's step.
-    glColor4f(1.0f, 1.0f, 1.0f, textAlpha);
+    frame.textAlpha = textAlpha;
     if (const TextCue* cue = textCueFor(order)) {
         textRising = cue->rising;
         stepTextAlpha(textRatePerMs, elapsedMs);
-        drawOverlay(cue->texture, true);
+        frame.textTexture = cue->texture;
     }
 
-    spinAngle = static_cast<float>(spinAngle + elapsedMs * spinPerMs);
+    state_.spinAngle = static_cast<float>(state_.spinAngle + elapsedMs * spinPerMs);
     if (order == 1 && row == 0) {
         fadeIn(0.0001f, 0.0f, 0.0f, 0.0f);
     }
-    drawFade(static_cast<float>(elapsedMs));
-    if (heart != nullptr) {
-        heart->restorePoints();
+    stepFade(static_cast<float>(elapsedMs));
+    return frame;
+}
+
+void PulsingHeartPart::draw(const Frame& frame) {
+    if (frame.blank) {
+        return;
+    }
+    if (heart_ != nullptr && frame.wobbleStrength > 0.0f) {
+        for (Vec3& point : heart_->points) {
+            wobblePoint(point, frame.wobbleAngle, frame.wobbleStrength);
+        }
+    }
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, frame.heartDepth);
+    glRotatef(frame.spinAngle, 0.0f, 1.0f, 0.0f);
+    if (heart_ != nullptr) {
+        heart_->draw(SphereMappedImmediate);
+    }
+    drawBackdrop(backdropTexture);
+
+    glColor4f(1.0f, 1.0f, 1.0f, frame.textAlpha);
+    if (frame.textTexture >= 0) {
+        drawOverlay(frame.textTexture, true);
+    }
+    drawVeil();
+    if (heart_ != nullptr) {
+        heart_->restorePoints();
     }
 }

@@ -2,16 +2,10 @@
 
 #include <GL/gl.h>
 
-#include "app/shell.h"
 #include "loader/lw_object.h"
 #include "music/music_player.h"
 
 namespace risingHearts {
-
-float riseHeight[heartCount] = {};
-float tumbleAngle = 0.0f;
-bool fadeStarted = false;
-bool heightsSet = false;
 
 const float heartDepths[heartCount] = {-4.7f, -4.9f, -4.8f, -5.0f, -4.6f, -4.7f, -4.9f};
 const float tumbleFactor[heartCount] = {1.0f, 1.2f, 0.6f, 0.9f, 1.3f, 0.7f, 1.1f};
@@ -19,15 +13,6 @@ const float riseSpeed[heartCount] = {0.0003f, 0.0002f, 0.00023f, 0.00017f, 0.000
 
 // Single precision, as the positions and axes are specified.
 float heartX(int heart) { return static_cast<float>(heart) * 0.8333333f - 2.5f; }
-
-void resetState() {
-    for (float& height : riseHeight) {
-        height = 0.0f;
-    }
-    tumbleAngle = 0.0f;
-    fadeStarted = false;
-    heightsSet = false;
-}
 
 }  // namespace risingHearts
 
@@ -46,39 +31,53 @@ constexpr int32_t startOrder = 26;
 
 void RisingHeartsPart::render(int32_t elapsedMs) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw(step(elapsedMs));
+}
+
+void RisingHeartsPart::advance(int32_t elapsedMs) { step(elapsedMs); }
+
+RisingHeartsPart::Frame RisingHeartsPart::step(int32_t elapsedMs) {
     row = musicPlayer.getRow();
     order = musicPlayer.getOrder();
 
-    if (!heightsSet) {
-        for (float& height : riseHeight) {
+    if (!state_.heightsSet) {
+        for (float& height : state_.riseHeight) {
             height = bottomHeight;
         }
-        heightsSet = true;
+        state_.heightsSet = true;
     }
+    // Drawn at the heights from before the rise; a wrap shows next frame.
+    Frame frame;
+    frame.tumbleAngle = state_.tumbleAngle;
+    for (int i = 0; i < heartCount; ++i) {
+        frame.riseHeight[i] = state_.riseHeight[i];
+        state_.riseHeight[i] += static_cast<float>(elapsedMs) * riseSpeed[i];
+        if (state_.riseHeight[i] > topHeight) {
+            state_.riseHeight[i] = bottomHeight;
+        }
+    }
+    if (order == startOrder && row == 0 && !state_.fadeStarted) {
+        fadeIn(0.001f, 0.0f, 0.0f, 0.0f);
+        state_.fadeStarted = true;
+    }
+    stepFade(static_cast<float>(elapsedMs));
+    state_.tumbleAngle += static_cast<float>(elapsedMs) * tumblePerMs;
+    return frame;
+}
 
+void RisingHeartsPart::draw(const Frame& frame) {
     for (int i = 0; i < heartCount; ++i) {
         const float f = static_cast<float>(i);
         glLoadIdentity();
-        glTranslatef(heartX(i), riseHeight[i], heartDepths[i]);
-        glRotatef(tumbleAngle * tumbleFactor[i], 0.3f + 0.05f * f, 0.1f + 0.06666667f * f,
+        glTranslatef(heartX(i), frame.riseHeight[i], heartDepths[i]);
+        glRotatef(frame.tumbleAngle * tumbleFactor[i], 0.3f + 0.05f * f, 0.1f + 0.06666667f * f,
                   0.4f + 0.05555556f * f);
         glScalef(heartScale, heartScale, heartScale);
-        if (heartObject != nullptr) {
-            heartObject->draw(SphereMappedImmediate);
-        }
-        // Drawn at the height from before the rise; the wrap shows next frame.
-        riseHeight[i] += static_cast<float>(elapsedMs) * riseSpeed[i];
-        if (riseHeight[i] > topHeight) {
-            riseHeight[i] = bottomHeight;
+        if (heart_ != nullptr) {
+            heart_->draw(SphereMappedImmediate);
         }
     }
-
     drawBackdrop(backdropTexture);
     drawOverlay(overlayTexture, false);
-    if (order == startOrder && row == 0 && !fadeStarted) {
-        fadeIn(0.001f, 0.0f, 0.0f, 0.0f);
-        fadeStarted = true;
-    }
-    drawFade(static_cast<float>(elapsedMs));
-    tumbleAngle += static_cast<float>(elapsedMs) * tumblePerMs;
+    drawVeil();
 }

@@ -7,17 +7,13 @@
 
 #include "parts/demo_part.h"
 
-// The scene's animation state, held once for the program (not per part).
+class LwObject;
+
 namespace risingHearts {
 
 constexpr int heartCount = 7;
 constexpr float bottomHeight = -2.8f;  // where a heart starts its climb
 constexpr float topHeight = 2.8f;      // a heart above this starts again at the bottom
-
-extern float riseHeight[heartCount];  // eye-space y of each heart
-extern float tumbleAngle;             // common tumbling angle, degrees
-extern bool fadeStarted;              // the opening fade has been set up (once a run)
-extern bool heightsSet;               // the first render of the run has set riseHeight
 
 // Per-heart placement and motion.
 float heartX(int heart);  // eye-space x, left to right
@@ -25,16 +21,36 @@ extern const float heartDepths[heartCount];   // eye-space z
 extern const float tumbleFactor[heartCount];  // share of tumbleAngle
 extern const float riseSpeed[heartCount];     // units per millisecond
 
-// Puts the state back to its program-start values; for tests, which run many
-// shows in one process.
-void resetState();
-
 }  // namespace risingHearts
+
+// The scene's animation state. It outlives the parts: one is held for the
+// whole show (by the sequencer) and handed to every part of this kind.
+struct RisingHeartsState {
+    float riseHeight[risingHearts::heartCount] = {};  // eye-space y of each heart
+    float tumbleAngle = 0.0f;  // common tumbling angle, degrees
+    bool fadeStarted = false;  // the opening fade has been set up (once a show)
+    bool heightsSet = false;   // the first frame of the show has set riseHeight
+};
 
 class RisingHeartsPart : public DemoPart {
 public:
-    RisingHeartsPart() = default;
+    // state: the show's one state of this scene; heart: the object drawn, or
+    // null for none. Both outlive the part.
+    RisingHeartsPart(RisingHeartsState& state, LwObject* heart) : state_(state), heart_(heart) {}
     ~RisingHeartsPart() override = default;
 
     void render(int32_t elapsedMs) override;
+    void advance(int32_t elapsedMs) override;
+
+private:
+    // What one frame shows: the hearts where they stood before this frame's rise.
+    struct Frame {
+        float riseHeight[risingHearts::heartCount] = {};
+        float tumbleAngle = 0.0f;
+    };
+    Frame step(int32_t elapsedMs);
+    void draw(const Frame& frame);
+
+    RisingHeartsState& state_;
+    LwObject* heart_;
 };

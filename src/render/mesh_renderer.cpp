@@ -6,26 +6,12 @@
 // the caller's.
 #include <GL/gl.h>
 
-#include <algorithm>
+#include <vector>
 
 #include "loader/lw_object.h"
 #include "render/texture_manager.h"
 
 namespace {
-
-// Triangles of a list that can be read: count, bounded by what the list holds.
-int32_t readableCount(const TriangleList& list) {
-    return std::clamp<int32_t>(list.count, 0, static_cast<int32_t>(list.triangles.size()));
-}
-
-int32_t readableCount(const LwObject& object) {
-    return std::clamp<int32_t>(object.triangleCount, 0, static_cast<int32_t>(object.triangles.size()));
-}
-
-int32_t readableSurfaceCount(const LwObject& object) {
-    const auto held = static_cast<int32_t>(std::min(object.surfaces.size(), object.surfaceTriangles.size()));
-    return std::clamp<int32_t>(object.surfaceCount, 0, held);
-}
 
 // A surface shows its clip's image when the clip number names one: clips
 // count from 1, and clip k is texture k - 1. 0 names no clip and, like -1
@@ -48,9 +34,7 @@ void setUpArrays(const LwObject& object) {
 // whole triangle. The normal array is left as it is: while it is off (as in
 // the show) all three corners carry that one normal.
 void drawTriangleByTriangle(const LwObject& object, const TriangleList& list) {
-    const int32_t count = readableCount(list);
-    for (int32_t t = 0; t < count; ++t) {
-        const Triangle& triangle = list.triangles[t];
+    for (const Triangle& triangle : list.triangles) {
         glBegin(GL_TRIANGLES);
         const Vec3& normal = object.normals[triangle.vertex[0]];
         glNormal3f(normal.x, normal.y, normal.z);
@@ -61,8 +45,8 @@ void drawTriangleByTriangle(const LwObject& object, const TriangleList& list) {
     }
 }
 
-void drawElements(GLenum primitive, int32_t triangleCount, const Triangle* triangles) {
-    glDrawElements(primitive, 3 * triangleCount, GL_UNSIGNED_INT, triangles);
+void drawElements(GLenum primitive, const std::vector<Triangle>& triangles) {
+    glDrawElements(primitive, 3 * static_cast<GLsizei>(triangles.size()), GL_UNSIGNED_INT, triangles.data());
 }
 
 void enableSphereMapping() {
@@ -84,7 +68,7 @@ void bindClipImage(const Surface& surface) {
 }  // namespace
 
 bool LwObject::draw(uint32_t mode) {
-    const int32_t surfacesDrawn = readableSurfaceCount(*this);
+    const int32_t surfacesDrawn = surfaceCount();
     switch (mode) {
     case SphereMappedArrays:
         enableSphereMapping();
@@ -95,7 +79,7 @@ bool LwObject::draw(uint32_t mode) {
             }
             setColour(surfaces[i]);
             bindClipImage(surfaces[i]);
-            drawElements(GL_TRIANGLES, readableCount(surfaceTriangles[i]), surfaceTriangles[i].triangles.data());
+            drawElements(GL_TRIANGLES, surfaceTriangles[i].triangles);
         }
         disableSphereMapping();
         break;
@@ -114,7 +98,7 @@ bool LwObject::draw(uint32_t mode) {
         setUpArrays(*this);
         for (int32_t i = 0; i < surfacesDrawn; ++i) {
             setColour(surfaces[i]);
-            drawElements(GL_TRIANGLES, readableCount(surfaceTriangles[i]), surfaceTriangles[i].triangles.data());
+            drawElements(GL_TRIANGLES, surfaceTriangles[i].triangles);
         }
         break;
     case UvTextured:
@@ -123,19 +107,19 @@ bool LwObject::draw(uint32_t mode) {
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, 0, uvs.data());
         setUpArrays(*this);
-        drawElements(GL_TRIANGLES, readableCount(*this), triangles.data());
+        drawElements(GL_TRIANGLES, triangles);
         glDisable(GL_TEXTURE_2D);
         break;
     case Lines:
         // The index list read as consecutive pairs, across triangle boundaries.
         glDisable(GL_TEXTURE_2D);
         setUpArrays(*this);
-        drawElements(GL_LINES, readableCount(*this), triangles.data());
+        drawElements(GL_LINES, triangles);
         break;
     case White:
         setUpArrays(*this);
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        drawElements(GL_TRIANGLES, readableCount(*this), triangles.data());
+        drawElements(GL_TRIANGLES, triangles);
         break;
     case SphereMappedImmediate:
         enableSphereMapping();

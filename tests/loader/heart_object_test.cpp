@@ -36,19 +36,19 @@ std::vector<std::string> HeartObject::clips_;
 
 TEST_F(HeartObject, LoadsCleanlyAtTheIntendedSize) {
     EXPECT_TRUE(report_.clean());
-    EXPECT_NEAR(object_->triangleCount, 5780, 600);
-    EXPECT_EQ(object_->pointCount, 3 * object_->triangleCount) << "every triangle has points of its own";
-    EXPECT_EQ(report_.uvEntries, object_->pointCount);
+    EXPECT_NEAR(object_->triangleCount(), 5780, 600);
+    EXPECT_EQ(object_->pointCount(), 3 * object_->triangleCount()) << "every triangle has points of its own";
+    EXPECT_EQ(report_.uvEntries, object_->pointCount());
 }
 
 TEST_F(HeartObject, OneRedSurfaceShowingClipOne) {
-    ASSERT_EQ(object_->surfaceCount, 1);
+    ASSERT_EQ(object_->surfaceCount(), 1);
     const Surface& s = object_->surfaces[0];
     EXPECT_EQ(s.clipIndex, 1);
     EXPECT_GT(s.colour[0], 0.7f);
     EXPECT_LT(s.colour[1], 0.4f);
     EXPECT_LT(s.colour[2], 0.4f);
-    EXPECT_EQ(object_->surfaceTriangles[0].count, object_->triangleCount);
+    EXPECT_EQ(object_->surfaceTriangles[0].count(), object_->triangleCount());
     EXPECT_EQ(clips_, (std::vector<std::string>{"data/tessaline/gfx/heart-env.png"}));
 }
 
@@ -79,7 +79,7 @@ TEST_F(HeartObject, ClosedWithEveryEdgeInBothDirectionsOnce) {
     }
     // Euler characteristic of a sphere: V - E + F = 2.
     const auto cornerCount = static_cast<int32_t>(*std::max_element(corner.begin(), corner.end()) + 1);
-    EXPECT_EQ(cornerCount - static_cast<int32_t>(edges.size() / 2) + object_->triangleCount, 2);
+    EXPECT_EQ(cornerCount - static_cast<int32_t>(edges.size() / 2) + object_->triangleCount(), 2);
 }
 
 // Drawn with one normal per triangle (its first point's), the heart shows

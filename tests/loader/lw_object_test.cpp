@@ -9,10 +9,8 @@ namespace {
 
 LwObject objectOf(const std::vector<Vec3>& points, const std::vector<Triangle>& triangles) {
     LwObject o;
-    o.pointCount = static_cast<int32_t>(points.size());
     o.points = points;
     o.basePoints = points;
-    o.triangleCount = static_cast<int32_t>(triangles.size());
     o.triangles = triangles;
     return o;
 }
@@ -91,10 +89,29 @@ TEST(LwObjectRecords, ConstructionValues) {
     Surface surface;
     EXPECT_EQ(surface.clipIndex, -1);
     for (float c : surface.colour) EXPECT_EQ(c, 1.0f);
-    EXPECT_EQ(TriangleList().count, 0);
+    EXPECT_EQ(TriangleList().count(), 0);
     LwObject o;
-    EXPECT_EQ(o.surfaceCount, 0);
+    EXPECT_EQ(o.surfaceCount(), 0);
     EXPECT_TRUE(o.computeNormals());  // nothing at all: no crash
+}
+
+TEST(LwObjectInvariants, CountsFollowTheArraysAndConsistencyCatchesStrayIndices) {
+    LwObject o;
+    o.setPoints({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    o.setSurfaces(2);
+    EXPECT_EQ(o.pointCount(), 3);
+    EXPECT_EQ(o.surfaceCount(), 2);
+    EXPECT_EQ(o.normals.size(), 3u);
+    EXPECT_EQ(o.uvs.size(), 3u);
+    EXPECT_EQ(o.points.size(), 3u);
+    o.triangles = {{{0, 1, 2}}};
+    o.surfaceTriangles[1].triangles = o.triangles;
+    EXPECT_TRUE(o.consistent());
+    o.surfaceTriangles[0].triangles = {{{0, 1, 3}}};  // point 3 does not exist
+    EXPECT_FALSE(o.consistent());
+    o.surfaceTriangles[0].triangles.clear();
+    o.normals.pop_back();
+    EXPECT_FALSE(o.consistent());
 }
 
 }  // namespace

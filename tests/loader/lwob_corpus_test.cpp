@@ -66,30 +66,17 @@ TEST_P(CorpusLoad, LoadsSafelyWithTheManifestsCounts) {
     ASSERT_NE(object, nullptr);
     const LwObject& o = *object;
 
-    EXPECT_EQ(o.pointCount, expected.points);
+    EXPECT_EQ(o.pointCount(), expected.points);
     EXPECT_EQ(loader.report.pointChunks, expected.layers);
     if (expected.triangles >= 0) {
-        EXPECT_EQ(o.triangleCount, expected.triangles);
+        EXPECT_EQ(o.triangleCount(), expected.triangles);
     }
-    EXPECT_GE(o.triangleCount, expected.atLeast);
+    EXPECT_GE(o.triangleCount(), expected.atLeast);
     EXPECT_EQ(static_cast<int32_t>(sunkClips().size()), expected.clips);
 
     // What the renderer and the parts rely on.
-    ASSERT_EQ(o.points.size(), static_cast<size_t>(o.pointCount));
-    ASSERT_EQ(o.normals.size(), o.points.size());
-    ASSERT_EQ(o.uvs.size(), o.points.size());
-    ASSERT_EQ(o.triangles.size(), static_cast<size_t>(o.triangleCount));
-    ASSERT_EQ(o.surfaces.size(), static_cast<size_t>(o.surfaceCount));
-    ASSERT_EQ(o.surfaceTriangles.size(), static_cast<size_t>(o.surfaceCount));
-    ASSERT_EQ(o.tags.size(), static_cast<size_t>(o.surfaceCount));
-    auto inRange = [&](const Triangle& t) {
-        return t.vertex[0] < o.points.size() && t.vertex[1] < o.points.size() && t.vertex[2] < o.points.size();
-    };
-    for (const Triangle& t : o.triangles) ASSERT_TRUE(inRange(t));
-    for (const TriangleList& list : o.surfaceTriangles) {
-        ASSERT_EQ(list.triangles.size(), static_cast<size_t>(list.count));
-        for (const Triangle& t : list.triangles) ASSERT_TRUE(inRange(t));
-    }
+    ASSERT_TRUE(o.consistent());
+    ASSERT_EQ(o.tags.size(), o.surfaces.size());
     for (const Vec3& n : o.normals) {
         ASSERT_TRUE(std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z));
     }
@@ -124,10 +111,10 @@ TEST(CorpusDetails, QuadsKeepTheirSurfacesAndMapsNamedOtherwiseAreReported) {
     loader.clipSink = &recordClip;
     std::unique_ptr<LwObject> object(loader.load(corpusPath("lwo2/assimp/uvtest.lwo").c_str()));
     ASSERT_NE(object, nullptr);
-    ASSERT_EQ(object->surfaceCount, 16);
+    ASSERT_EQ(object->surfaceCount(), 16);
     int32_t assigned = 0;
-    for (const TriangleList& list : object->surfaceTriangles) assigned += list.count;
-    EXPECT_EQ(assigned, object->triangleCount);  // every quad's two triangles reach its surface
+    for (const TriangleList& list : object->surfaceTriangles) assigned += list.count();
+    EXPECT_EQ(assigned, object->triangleCount());  // every quad's two triangles reach its surface
     EXPECT_EQ(loader.report.uvMapsPassedOver, (std::vector<std::string>{"uvtest"}));
     EXPECT_EQ(loader.report.polygonsSplit, 16);
 }

@@ -27,22 +27,22 @@ TEST(LoaderHeader, ForeignFormsAndShortFilesAreRefused) {
 TEST(LoaderHeader, HeaderAloneGivesAnEmptyObject) {
     const Parsed p = parseBytes(form({}));
     ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.object->pointCount, 0);
-    EXPECT_EQ(p.object->triangleCount, 0);
-    EXPECT_EQ(p.object->surfaceCount, 0);
+    EXPECT_EQ(p.object->pointCount(), 0);
+    EXPECT_EQ(p.object->triangleCount(), 0);
+    EXPECT_EQ(p.object->surfaceCount(), 0);
     EXPECT_TRUE(p.report.clean());
 }
 
 TEST(LoaderScan, UnknownChunksArePassedOver) {
     const Parsed p = parseBytes(form({chunk("ABCD", Bytes().u4(7).u2(1)), pnts(squarePoints())}));
-    EXPECT_EQ(p.object->pointCount, 4);
+    EXPECT_EQ(p.object->pointCount(), 4);
 }
 
 TEST(LoaderScan, AKnownIdInsideAnUnknownChunkAtAnEvenOffsetIsTaken) {
     // The scan does not walk by sizes: "PNTS" inside XXXX's data is a chunk.
     Bytes inner = pnts({{1, 2, 3}});
     const Parsed p = parseBytes(form({chunk("XXXX", Bytes().u2(0).append(inner))}));
-    ASSERT_EQ(p.object->pointCount, 1);
+    ASSERT_EQ(p.object->pointCount(), 1);
     EXPECT_EQ(p.object->points[0].z, 3.0f);
 }
 
@@ -52,27 +52,27 @@ TEST(LoaderPoints, CountIsSizeOverTwelveAndTheRestIsPassedOver) {
     Bytes b;
     for (int i = 0; i < 3; ++i) b.vec(static_cast<float>(i), 0.5f, -1.0f);
     const Parsed exact = parseBytes(form({chunkSized("PNTS", 36, b)}));
-    EXPECT_EQ(exact.object->pointCount, 3);
+    EXPECT_EQ(exact.object->pointCount(), 3);
 
     Bytes padded = b;
     padded.u4(0);  // four bytes no point fills
     const Parsed loose = parseBytes(form({chunkSized("PNTS", 40, padded), tags({"A"})}));
-    ASSERT_EQ(loose.object->pointCount, 3);
+    ASSERT_EQ(loose.object->pointCount(), 3);
     EXPECT_EQ(loose.object->points[2].x, 2.0f);
     EXPECT_EQ(loose.object->basePoints[2].y, 0.5f);
-    EXPECT_EQ(loose.object->surfaceCount, 1);  // the chunk after it is found
+    EXPECT_EQ(loose.object->surfaceCount(), 1);  // the chunk after it is found
     EXPECT_EQ(loose.object->uvs.size(), 3u);
     EXPECT_EQ(loose.object->normals.size(), 3u);
 }
 
 TEST(LoaderPoints, CountsBeyondTheFileAreCutAndNegativeSizesGiveNone) {
     const Parsed cut = parseBytes(form({chunkSized("PNTS", 1200, Bytes().vec(1, 2, 3).vec(4, 5, 6))}));
-    EXPECT_EQ(cut.object->pointCount, 2);
+    EXPECT_EQ(cut.object->pointCount(), 2);
     EXPECT_EQ(cut.object->points.size(), 2u);
     EXPECT_EQ(cut.report.countsCut, 1);
 
     const Parsed negative = parseBytes(form({chunkSized("PNTS", 0xFFFFFFF4u, Bytes().vec(1, 2, 3))}));
-    EXPECT_EQ(negative.object->pointCount, 0);
+    EXPECT_EQ(negative.object->pointCount(), 0);
     EXPECT_TRUE(negative.object->points.empty());
 }
 
@@ -82,7 +82,7 @@ TEST(LoaderPolygons, TrianglesAreReadInFileOrder) {
     Bytes body;
     body.id("FACE").u2(3).u2(0).u2(1).u2(2).u2(3).u2(2).u2(1).u2(3);
     const Parsed p = parseBytes(form({pnts(squarePoints()), chunkSized("POLS", 20, body)}));
-    ASSERT_EQ(p.object->triangleCount, 2);
+    ASSERT_EQ(p.object->triangleCount(), 2);
     expectTriangle(p.object->triangles[0], 0, 1, 2);
     expectTriangle(p.object->triangles[1], 2, 1, 3);
     EXPECT_TRUE(p.report.clean());
@@ -90,7 +90,7 @@ TEST(LoaderPolygons, TrianglesAreReadInFileOrder) {
 
 TEST(LoaderPolygons, OtherPolygonTypesAreNotReadButNumbered) {
     const Parsed p = parseBytes(form({pnts(squarePoints()), pols({{0, 1, 2}, {2, 1, 3}}, "PTCH")}));
-    ASSERT_EQ(p.object->triangleCount, 2);  // (20 - 4) / 8
+    ASSERT_EQ(p.object->triangleCount(), 2);  // (20 - 4) / 8
     expectTriangle(p.object->triangles[0], 0, 0, 0);
     expectTriangle(p.object->triangles[1], 0, 0, 0);
     EXPECT_FALSE(p.report.clean());
@@ -99,13 +99,13 @@ TEST(LoaderPolygons, OtherPolygonTypesAreNotReadButNumbered) {
 TEST(LoaderPolygons, TheMostNegativeSizeGivesNoPolygons) {
     // Found by the fuzzer: size - 4 overflowed.
     const Parsed p = parseBytes(form({pnts(squarePoints()), chunkSized("POLS", 0x80000000u, Bytes().id("PTCH").u2(3))}));
-    EXPECT_EQ(p.object->triangleCount, 0);
+    EXPECT_EQ(p.object->triangleCount(), 0);
 }
 
 TEST(LoaderPolygons, QuadsAndNgonsBecomeFansThatKeepTheWinding) {
     const Parsed p = parseBytes(form({pnts({{0, 0, 0}, {1, 0, 0}, {2, 1, 0}, {1, 2, 0}, {0, 1, 0}}),
                                       pols({{0, 1, 2, 3}, {0, 1, 2, 3, 4}, {4, 0, 1}})}));
-    ASSERT_EQ(p.object->triangleCount, 2 + 3 + 1);
+    ASSERT_EQ(p.object->triangleCount(), 2 + 3 + 1);
     expectTriangle(p.object->triangles[0], 0, 1, 2);
     expectTriangle(p.object->triangles[1], 0, 2, 3);
     expectTriangle(p.object->triangles[2], 0, 1, 2);
@@ -117,7 +117,7 @@ TEST(LoaderPolygons, QuadsAndNgonsBecomeFansThatKeepTheWinding) {
 
 TEST(LoaderPolygons, PolygonsOfFewerThanThreePointsAreSkipped) {
     const Parsed p = parseBytes(form({pnts(squarePoints()), pols({{0}, {0, 1}, {}, {1, 2, 3}})}));
-    ASSERT_EQ(p.object->triangleCount, 1);
+    ASSERT_EQ(p.object->triangleCount(), 1);
     expectTriangle(p.object->triangles[0], 1, 2, 3);
     EXPECT_EQ(p.report.polygonsSkipped, 3);
 }
@@ -126,7 +126,7 @@ TEST(LoaderPolygons, FlagBitsAreNotPartOfTheVertexCount) {
     Bytes body;
     body.id("FACE").u2(0x8000 | 3).u2(0).u2(1).u2(2);
     const Parsed p = parseBytes(form({pnts(squarePoints()), chunk("POLS", body)}));
-    ASSERT_EQ(p.object->triangleCount, 1);
+    ASSERT_EQ(p.object->triangleCount(), 1);
     expectTriangle(p.object->triangles[0], 0, 1, 2);
 }
 
@@ -135,7 +135,7 @@ TEST(LoaderPolygons, FourByteIndicesAreRead) {
     many[65280] = {1, 0, 0};
     many[69999] = {0, 1, 0};
     const Parsed p = parseBytes(form({pnts(many), pols({{0, 65280, 69999}, {69999, 3, 0xFEFF}})}));
-    ASSERT_EQ(p.object->triangleCount, 2);
+    ASSERT_EQ(p.object->triangleCount(), 2);
     expectTriangle(p.object->triangles[0], 0, 65280, 69999);
     expectTriangle(p.object->triangles[1], 69999, 3, 0xFEFF);
     EXPECT_EQ(p.object->normals[65280].z, -1.0f);
@@ -143,7 +143,7 @@ TEST(LoaderPolygons, FourByteIndicesAreRead) {
 
 TEST(LoaderPolygons, PointIndicesOutOfRangeMakeTheTriangleDegenerate) {
     const Parsed p = parseBytes(form({pnts(squarePoints()), pols({{0, 1, 4}, {1, 2, 3}, {70000, 0, 1}})}));
-    ASSERT_EQ(p.object->triangleCount, 3);  // count and numbering intact
+    ASSERT_EQ(p.object->triangleCount(), 3);  // count and numbering intact
     expectTriangle(p.object->triangles[0], 0, 0, 0);
     expectTriangle(p.object->triangles[1], 1, 2, 3);
     expectTriangle(p.object->triangles[2], 0, 0, 0);
@@ -154,19 +154,19 @@ TEST(LoaderPolygons, APolygonRunningPastItsChunkIsDropped) {
     Bytes body;
     body.id("FACE").u2(3).u2(0).u2(1).u2(2).u2(3).u2(1).u2(2);  // the second lacks its last index
     const Parsed p = parseBytes(form({pnts(squarePoints()), chunk("POLS", body), tags({"T"})}));
-    EXPECT_EQ(p.object->triangleCount, 1);
-    EXPECT_EQ(p.object->surfaceCount, 1);
+    EXPECT_EQ(p.object->triangleCount(), 1);
+    EXPECT_EQ(p.object->surfaceCount(), 1);
     EXPECT_EQ(p.report.countsCut, 1);
 
     // The same with the chunk claiming more than the file holds.
     const Parsed q = parseBytes(form({pnts(squarePoints()), chunkSized("POLS", 4000, body)}));
-    EXPECT_EQ(q.object->triangleCount, 1);
+    EXPECT_EQ(q.object->triangleCount(), 1);
 }
 
 TEST(LoaderPolygons, FaceOutsideAPolsChunkIsIgnored) {
     const Parsed p = parseBytes(form({pnts(squarePoints()), pols({{0, 1, 2}}),
                                       chunk("XXXX", Bytes().id("FACE").u2(3).u2(3).u2(2).u2(1))}));
-    ASSERT_EQ(p.object->triangleCount, 1);
+    ASSERT_EQ(p.object->triangleCount(), 1);
     expectTriangle(p.object->triangles[0], 0, 1, 2);
     EXPECT_EQ(p.report.chunksIgnored, 1);
 }
@@ -177,16 +177,16 @@ TEST(LoaderLayers, TheLastLayerIsKeptAndEarlierTrianglesCannotReachPastItsPoints
     std::vector<P3> five = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}};
     // Layer 1's polygons, then layer 2's points but no polygons of its own.
     const Parsed p = parseBytes(form({pnts(five), pols({{0, 1, 2}, {2, 3, 4}}), pnts({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})}));
-    EXPECT_EQ(p.object->pointCount, 3);
+    EXPECT_EQ(p.object->pointCount(), 3);
     EXPECT_EQ(p.report.pointChunks, 2);
-    ASSERT_EQ(p.object->triangleCount, 2);
+    ASSERT_EQ(p.object->triangleCount(), 2);
     expectTriangle(p.object->triangles[0], 0, 1, 2);
     expectTriangle(p.object->triangles[1], 0, 0, 0);
 }
 
 TEST(LoaderLayers, TrianglesWithoutAnyPointsAreDropped) {
     const Parsed p = parseBytes(form({pols({{0, 1, 2}})}));
-    EXPECT_EQ(p.object->triangleCount, 0);
+    EXPECT_EQ(p.object->triangleCount(), 0);
     EXPECT_TRUE(p.object->triangles.empty());
 }
 
@@ -194,14 +194,14 @@ TEST(LoaderLayers, SurfaceCopiesOfAnEarlierLayerWithoutAnyPointsAreDropped) {
     // Found by the fuzzer: the surfaces keep copies of the first POLS
     // chunk's triangles after a second one replaced them, and no point exists.
     const Parsed p = parseBytes(form({tags({"A"}), pols({{0, 1, 2}}), ptag({{0, 0}}), pols({})}));
-    EXPECT_EQ(p.object->triangleCount, 0);
-    EXPECT_EQ(p.object->surfaceTriangles[0].count, 0);
+    EXPECT_EQ(p.object->triangleCount(), 0);
+    EXPECT_EQ(p.object->surfaceTriangles[0].count(), 0);
     EXPECT_TRUE(p.object->surfaceTriangles[0].triangles.empty());
 }
 
 TEST(LoaderLayers, PolygonsBeforeTheirPointsAreKept) {
     const Parsed p = parseBytes(form({pols({{0, 1, 2}}), pnts(squarePoints())}));
-    ASSERT_EQ(p.object->triangleCount, 1);
+    ASSERT_EQ(p.object->triangleCount(), 1);
     expectTriangle(p.object->triangles[0], 0, 1, 2);
 }
 
@@ -249,7 +249,7 @@ TEST(LoaderLoad, ASuccessfulLoadHandsOverTheObjectAndClosesTheFile) {
     ASSERT_NE(object, nullptr);
     EXPECT_TRUE(platform::scripted::boxes().empty());
     EXPECT_EQ(object.get(), loader.object);
-    EXPECT_EQ(object->triangleCount, 2);
+    EXPECT_EQ(object->triangleCount(), 2);
     EXPECT_EQ(loader.reader.data, nullptr);
 }
 

@@ -16,24 +16,24 @@ TEST(LoaderTags, NamesWithPadBytesEndExactlyAtTheChunkEnd) {
     body.raw("Heart").u1(0).raw("Skin").u1(0).u1(0);  // 6 bytes, then 5 and a pad
     ASSERT_EQ(body.size(), 12u);
     const Parsed p = parseBytes(form({chunk("TAGS", body), pnts({{1, 1, 1}})}));
-    ASSERT_EQ(p.object->surfaceCount, 2);
+    ASSERT_EQ(p.object->surfaceCount(), 2);
     ASSERT_EQ(p.object->tags.size(), 2u);
     EXPECT_EQ(p.object->tags[0].name, "Heart");
     EXPECT_EQ(p.object->tags[1].name, "Skin");
     EXPECT_EQ(p.object->surfaces.size(), 2u);
     EXPECT_EQ(p.object->surfaceTriangles.size(), 2u);
-    EXPECT_EQ(p.object->pointCount, 1);  // the next chunk is found
+    EXPECT_EQ(p.object->pointCount(), 1);  // the next chunk is found
 }
 
 TEST(LoaderTags, EmptyChunkGivesNoSurfacesAndTrailingBytesAreDropped) {
-    EXPECT_EQ(parseBytes(form({chunk("TAGS", Bytes())})).object->surfaceCount, 0);
+    EXPECT_EQ(parseBytes(form({chunk("TAGS", Bytes())})).object->surfaceCount(), 0);
     const Parsed p = parseBytes(form({chunk("TAGS", Bytes().name("A").raw("xy"))}));
-    EXPECT_EQ(p.object->surfaceCount, 1);
+    EXPECT_EQ(p.object->surfaceCount(), 1);
 }
 
 TEST(LoaderTags, ASecondTagListReplacesTheFirst) {
     const Parsed p = parseBytes(form({tags({"A", "B", "C"}), tags({"D"}), surf("D", {colr(0, 1, 0)})}));
-    ASSERT_EQ(p.object->surfaceCount, 1);
+    ASSERT_EQ(p.object->surfaceCount(), 1);
     ASSERT_EQ(p.object->tags.size(), 1u);  // tag i and surface i stay together
     EXPECT_EQ(p.object->tags[0].name, "D");
     EXPECT_EQ(p.object->surfaces[0].colour[1], 1.0f);
@@ -41,7 +41,7 @@ TEST(LoaderTags, ASecondTagListReplacesTheFirst) {
 
 TEST(LoaderTags, SizeBeyondTheFileIsCut) {
     const Parsed p = parseBytes(form({chunkSized("TAGS", 5000, Bytes().name("A").name("B"))}));
-    EXPECT_EQ(p.object->surfaceCount, 2);
+    EXPECT_EQ(p.object->surfaceCount(), 2);
     EXPECT_EQ(p.report.countsCut, 1);
 }
 
@@ -51,8 +51,8 @@ TEST(LoaderPolygonTags, TrianglesAreCopiedToTheirSurfacesInEntryOrder) {
     const Parsed p = parseBytes(form({tags({"A", "B"}), pnts(squarePoints()), threeTriangles(),
                                       ptag({{0, 1}, {1, 0}, {2, 1}})}));
     const LwObject& o = *p.object;
-    ASSERT_EQ(o.surfaceTriangles[0].count, 1);
-    ASSERT_EQ(o.surfaceTriangles[1].count, 2);
+    ASSERT_EQ(o.surfaceTriangles[0].count(), 1);
+    ASSERT_EQ(o.surfaceTriangles[1].count(), 2);
     EXPECT_EQ(o.surfaceTriangles[0].triangles[0].vertex[0], 2u);  // triangle 1
     EXPECT_EQ(o.surfaceTriangles[1].triangles[0].vertex[2], 2u);  // triangle 0
     EXPECT_EQ(o.surfaceTriangles[1].triangles[1].vertex[0], 1u);  // triangle 2
@@ -63,8 +63,8 @@ TEST(LoaderPolygonTags, APolygonsNumberMapsToAllOfItsTriangles) {
     const Parsed p = parseBytes(form({tags({"A", "B"}), pnts(squarePoints()),
                                       pols({{0, 1, 2, 3}, {1, 2, 3}}), ptag({{0, 1}, {1, 0}})}));
     const LwObject& o = *p.object;
-    ASSERT_EQ(o.surfaceTriangles[1].count, 2);  // the quad's two triangles
-    ASSERT_EQ(o.surfaceTriangles[0].count, 1);
+    ASSERT_EQ(o.surfaceTriangles[1].count(), 2);  // the quad's two triangles
+    ASSERT_EQ(o.surfaceTriangles[0].count(), 1);
     EXPECT_EQ(o.surfaceTriangles[1].triangles[1].vertex[2], 3u);
     EXPECT_EQ(o.surfaceTriangles[0].triangles[0].vertex[0], 1u);
 }
@@ -72,8 +72,8 @@ TEST(LoaderPolygonTags, APolygonsNumberMapsToAllOfItsTriangles) {
 TEST(LoaderPolygonTags, AnotherTypeAfterTheSurfaceTagsReplacesTheLists) {
     const Parsed p = parseBytes(form({tags({"A", "B"}), pnts(squarePoints()), threeTriangles(),
                                       ptag({{0, 0}, {1, 0}, {2, 0}}), ptag({{0, 1}, {1, 1}, {2, 0}}, "PART")}));
-    EXPECT_EQ(p.object->surfaceTriangles[0].count, 1);
-    EXPECT_EQ(p.object->surfaceTriangles[1].count, 2);
+    EXPECT_EQ(p.object->surfaceTriangles[0].count(), 1);
+    EXPECT_EQ(p.object->surfaceTriangles[1].count(), 2);
     EXPECT_FALSE(p.report.clean());  // said so
 }
 
@@ -81,8 +81,8 @@ TEST(LoaderPolygonTags, EntriesNamingNothingOrAPolygonTwiceAreSkipped) {
     const Parsed p = parseBytes(form({tags({"A", "B"}), pnts(squarePoints()),
                                       pols({{0, 1, 2}, {2, 3, 0}, {1, 2, 3}, {0, 1, 3}, {0, 2, 3}}),
                                       ptag({{0, 7}, {9, 0}, {1, 1}, {1, 0}, {0xFFFF, 1}})}));
-    EXPECT_EQ(p.object->surfaceTriangles[0].count, 0);
-    EXPECT_EQ(p.object->surfaceTriangles[1].count, 1);
+    EXPECT_EQ(p.object->surfaceTriangles[0].count(), 0);
+    EXPECT_EQ(p.object->surfaceTriangles[1].count(), 1);
     EXPECT_EQ(p.report.ptagEntriesSkipped, 4);
 }
 
@@ -96,15 +96,15 @@ TEST(LoaderPolygonTags, AShortChunkIsReadAsFarAsItGoes) {
 
 TEST(LoaderPolygonTags, BeforeItsPolygonsOrTagsItDoesNothing) {
     const Parsed early = parseBytes(form({tags({"A"}), ptag({{0, 0}}), pnts(squarePoints()), threeTriangles()}));
-    EXPECT_EQ(early.object->surfaceTriangles[0].count, 0);
+    EXPECT_EQ(early.object->surfaceTriangles[0].count(), 0);
     EXPECT_EQ(early.report.chunksIgnored, 1);
     const Parsed untagged = parseBytes(form({pnts(squarePoints()), threeTriangles(), ptag({{0, 0}})}));
-    EXPECT_EQ(untagged.object->surfaceCount, 0);
+    EXPECT_EQ(untagged.object->surfaceCount(), 0);
 }
 
 TEST(LoaderPolygonTags, CopiesOfOutOfRangeTrianglesAreDegenerateToo) {
     const Parsed p = parseBytes(form({tags({"A"}), pnts(squarePoints()), pols({{0, 1, 9}}), ptag({{0, 0}})}));
-    ASSERT_EQ(p.object->surfaceTriangles[0].count, 1);
+    ASSERT_EQ(p.object->surfaceTriangles[0].count(), 1);
     EXPECT_EQ(p.object->surfaceTriangles[0].triangles[0].vertex[2], 0u);
 }
 
@@ -136,7 +136,7 @@ TEST(LoaderSurfaces, TheLastImageBlockWins) {
 TEST(LoaderSurfaces, AnEmptySurfaceChunkIsIgnored) {
     const Parsed p = parseBytes(form({tags({""}), chunk("SURF", Bytes()), pnts({{1, 2, 3}})}));
     for (float c : p.object->surfaces[0].colour) EXPECT_EQ(c, 1.0f);
-    EXPECT_EQ(p.object->pointCount, 1);
+    EXPECT_EQ(p.object->pointCount(), 1);
 }
 
 TEST(LoaderSurfaces, OfTwoTagsWithTheSameNameTheFirstGetsTheData) {
@@ -176,7 +176,7 @@ TEST(LoaderUvMap, AMapOfFewerPointsIsReadAsFarAsItGoes) {
     EXPECT_EQ(p.object->uvs[3].u, 1.0f);
     EXPECT_EQ(p.object->uvs[1].v, 0.75f);
     EXPECT_EQ(p.object->uvs[0].u, 0.0f);
-    EXPECT_EQ(p.object->surfaceCount, 1);
+    EXPECT_EQ(p.object->surfaceCount(), 1);
     EXPECT_EQ(p.report.uvEntries, 2);
 }
 
@@ -211,7 +211,7 @@ TEST(LoaderClips, ANameLongerThanItsClipIsCut) {
     Bytes still = Bytes().raw("STIL").u2(400).raw("C:w/data/a.png").u1(0).u1(0);
     const Parsed p = parseBytes(form({chunk("CLIP", Bytes().u4(1).append(still)), tags({"After"})}));
     EXPECT_EQ(p.clips, (std::vector<std::string>{"data/a.png"}));
-    EXPECT_EQ(p.object->surfaceCount, 1);
+    EXPECT_EQ(p.object->surfaceCount(), 1);
 }
 
 // ---- a whole object ---------------------------------------------------------------
@@ -225,10 +225,10 @@ TEST(LoaderWholeObject, EveryChunkTogether) {
                                       surf("Heart", {colr(0.9f, 0.2f, 0.25f), imageBlock(1)})}));
     ASSERT_TRUE(p.ok);
     const LwObject& o = *p.object;
-    EXPECT_EQ(o.pointCount, 4);
-    EXPECT_EQ(o.triangleCount, 2);
-    EXPECT_EQ(o.surfaceCount, 1);
-    EXPECT_EQ(o.surfaceTriangles[0].count, 2);
+    EXPECT_EQ(o.pointCount(), 4);
+    EXPECT_EQ(o.triangleCount(), 2);
+    EXPECT_EQ(o.surfaceCount(), 1);
+    EXPECT_EQ(o.surfaceTriangles[0].count(), 2);
     EXPECT_EQ(o.surfaces[0].clipIndex, 1);
     EXPECT_EQ(o.surfaces[0].colour[0], 0.9f);
     EXPECT_EQ(o.uvs[2].v, 1.0f);

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/sequencer.h"
 #include "app/shell.h"
 #include "loader/lw_object.h"
 #include "music/music_player.h"
@@ -123,9 +124,9 @@ void timeScene(benchmark::State& state, Frame frame) {
 // The opening scene mid-show: wobble over, beat jumps, a text image fading.
 void BM_FirstSceneWithText(benchmark::State& state) {
     context();
-    pulsingHeart::resetState();
-    pulsingHeart::wobbleStrength = 0.0f;
-    PulsingHeartPart part;
+    sceneStates.pulsingHeart = PulsingHeartState{};
+    sceneStates.pulsingHeart.wobbleStrength = 0.0f;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     part.textAlpha = 0.6f;
     at(8, 5);
     timeScene(state, [&] { part.render(frameMs); });
@@ -134,8 +135,8 @@ void BM_FirstSceneWithText(benchmark::State& state) {
 // The opening scene at order 1: the wobble moves all points every frame.
 void BM_FirstSceneWobbling(benchmark::State& state) {
     context();
-    pulsingHeart::resetState();
-    PulsingHeartPart part;
+    sceneStates.pulsingHeart = PulsingHeartState{};
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(1, 5);
     timeScene(state, [&] { part.render(frameMs); });
 }
@@ -143,9 +144,9 @@ void BM_FirstSceneWobbling(benchmark::State& state) {
 // The closing scene: seven hearts in view, backdrop, overlay.
 void BM_ClosingScene(benchmark::State& state) {
     context();
-    risingHearts::resetState();
-    risingHearts::heightsSet = true;  // all seven in the middle of the view
-    RisingHeartsPart part;
+    sceneStates.risingHearts = RisingHeartsState{};
+    sceneStates.risingHearts.heightsSet = true;  // all seven in the middle of the view
+    RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     at(26, 5);
     timeScene(state, [&] { part.render(frameMs); });
 }
@@ -154,7 +155,7 @@ void BM_ClosingScene(benchmark::State& state) {
 // hearts add to a frame.
 void BM_SevenHeartsOnly(benchmark::State& state) {
     context();
-    risingHearts::resetState();
+    sceneStates.risingHearts = RisingHeartsState{};
     timeScene(state, [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         for (int i = 0; i < risingHearts::heartCount; ++i) {

@@ -34,19 +34,15 @@ LwObject makeCube(float half) {
         cube.triangles.push_back({{f[0], f[1], f[2]}});
         cube.triangles.push_back({{f[0], f[2], f[3]}});
     }
-    cube.pointCount = 8;
-    cube.triangleCount = 12;
     cube.basePoints = cube.points;
     cube.uvs.assign(8, TexCoord{0.0f, 0.0f});
     for (const Vec3& p : cube.points) {
         const float length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
         cube.normals.push_back({p.x / length, p.y / length, p.z / length});
     }
-    cube.surfaceCount = 1;
     cube.surfaces.resize(1);
     cube.surfaces[0].clipIndex = 1;
     cube.surfaceTriangles.resize(1);
-    cube.surfaceTriangles[0].count = 12;
     cube.surfaceTriangles[0].triangles = cube.triangles;
     return cube;
 }
@@ -72,17 +68,13 @@ protected:
         addSolidTexture(0, 0, 0, 0);          // 6: the closing overlay, clear
         cube = makeCube(0.4f);
         heartObject = &cube;
-        pulsingHeart::resetState();
-        risingHearts::resetState();
+        restartShow();
         sound_double::reset();
-        musicPlayer.lastRow = -1;
         musicPlayer.playing = true;
         demoSystem.frameTime = 16;
     }
     void TearDown() override {
-        delete currentPart;
-        currentPart = nullptr;
-        nextPartIndex = 0;
+        restartShow();
         heartObject = nullptr;
         textureManager.textureNames.clear();
         GlTest::TearDown();
@@ -134,7 +126,7 @@ void expectNear(const Rgb& actual, const Rgb& wanted, int tolerance, const char*
 // ---- the opening scene ------------------------------------------------------
 
 TEST_F(SceneEventsTest, OrderZeroShowsNothingButTheClear) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     part.start();
     at(0, 0);
     for (int frame = 0; frame < 3; ++frame) {
@@ -142,32 +134,32 @@ TEST_F(SceneEventsTest, OrderZeroShowsNothingButTheClear) {
         part.render(16);
         EXPECT_EQ(brightest(), 0) << "frame " << frame;
     }
-    EXPECT_EQ(pulsingHeart::spinAngle, 90.0f);
+    EXPECT_EQ(sceneStates.pulsingHeart.spinAngle, 90.0f);
     EXPECT_EQ(part.fadeAlpha, 0.0f);
     EXPECT_EQ(part.textAlpha, 0.0f);
     EXPECT_TRUE(part.active);
 }
 
 TEST_F(SceneEventsTest, FromOrderOneTheHeartSpinsInFrontOfTheBackdrop) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(1, 5);
     part.render(16);
     expectNear(centre(), {0, 255, 0}, 2, "the heart (green clip) in the middle");
     expectNear(corner(), {0, 0, 255}, 2, "the backdrop");
-    EXPECT_FLOAT_EQ(pulsingHeart::spinAngle, 90.8f);
-    for (int32_t i = 0; i < cube.pointCount; ++i) {
+    EXPECT_FLOAT_EQ(sceneStates.pulsingHeart.spinAngle, 90.8f);
+    for (int32_t i = 0; i < cube.pointCount(); ++i) {
         EXPECT_EQ(cube.points[i].x, cube.basePoints[i].x) << "points restored after the frame";
         EXPECT_EQ(cube.points[i].z, cube.basePoints[i].z);
     }
 }
 
 TEST_F(SceneEventsTest, TheWobbleDeformsTheDrawnShape) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(1, 5);
-    pulsingHeart::wobbleStrength = 0.0f;
+    sceneStates.pulsingHeart.wobbleStrength = 0.0f;
     part.render(0);
     const std::vector<uint8_t> still = gl->readPixels();
-    pulsingHeart::wobbleStrength = 1.0f;
+    sceneStates.pulsingHeart.wobbleStrength = 1.0f;
     part.render(0);
     glFinish();
     const std::vector<uint8_t> wobbled = gl->readPixels();
@@ -179,7 +171,7 @@ TEST_F(SceneEventsTest, TheWobbleDeformsTheDrawnShape) {
 }
 
 TEST_F(SceneEventsTest, FadeInOnRowZeroOfOrderOneOnly) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(1, 0);
     part.render(16);
     EXPECT_FLOAT_EQ(part.fadeRate, -0.0001f);
@@ -192,7 +184,7 @@ TEST_F(SceneEventsTest, FadeInOnRowZeroOfOrderOneOnly) {
 }
 
 TEST_F(SceneEventsTest, NoFadeOnOtherRowsOrBeforeOrderOne) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(0, 0);
     part.render(16);
     at(1, 1);
@@ -205,65 +197,65 @@ TEST_F(SceneEventsTest, NoFadeOnOtherRowsOrBeforeOrderOne) {
 }
 
 TEST_F(SceneEventsTest, ARowReportedAsMinusOneTriggersNothing) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(1, -1);  // the sound layer itself answers -1
     part.render(16);
     EXPECT_EQ(part.row, -1);
     EXPECT_EQ(part.fadeRate, 0.0f);
     at(4, -1);
-    pulsingHeart::heartDepth = -2.9f;
+    sceneStates.pulsingHeart.heartDepth = -2.9f;
     part.render(100);
-    EXPECT_FLOAT_EQ(pulsingHeart::heartDepth, -2.95f) << "sinks, no jump";
+    EXPECT_FLOAT_EQ(sceneStates.pulsingHeart.heartDepth, -2.95f) << "sinks, no jump";
 }
 
 TEST_F(SceneEventsTest, BeatRowsSetTheDepthExactlyFromOrderFour) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(3, 0);
     part.render(100);
-    EXPECT_EQ(pulsingHeart::heartDepth, -2.5f) << "no beat and no sinking before order 4";
+    EXPECT_EQ(sceneStates.pulsingHeart.heartDepth, -2.5f) << "no beat and no sinking before order 4";
     // Row 0 last: the order 3 frame has already reported it.
     for (int32_t step = 1; step <= 64; ++step) {
         const int32_t row = step % 64;
         at(5, row);
-        pulsingHeart::heartDepth = -2.9f;
+        sceneStates.pulsingHeart.heartDepth = -2.9f;
         part.render(100);
         if (pulsingHeart::isBeatRow(row)) {
-            EXPECT_EQ(pulsingHeart::heartDepth, -2.2f) << "row " << row;
+            EXPECT_EQ(sceneStates.pulsingHeart.heartDepth, -2.2f) << "row " << row;
         } else {
-            EXPECT_FLOAT_EQ(pulsingHeart::heartDepth, -2.95f) << "row " << row;
+            EXPECT_FLOAT_EQ(sceneStates.pulsingHeart.heartDepth, -2.95f) << "row " << row;
         }
     }
 }
 
 TEST_F(SceneEventsTest, AJumpHappensOnceAndTheHeartSinksBackToRest) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(4, 16);
     part.render(300);
-    EXPECT_EQ(pulsingHeart::heartDepth, -2.2f);
+    EXPECT_EQ(sceneStates.pulsingHeart.heartDepth, -2.2f);
     // Same row again: -1, so the heart sinks 0.15 a frame and stops once at
     // or below -3, slightly past it.
     const float expected[] = {-2.35f, -2.5f, -2.65f, -2.8f, -2.95f, -3.1f, -3.1f, -3.1f};
     for (float depth : expected) {
         part.render(300);
-        EXPECT_NEAR(pulsingHeart::heartDepth, depth, 1e-5);
+        EXPECT_NEAR(sceneStates.pulsingHeart.heartDepth, depth, 1e-5);
     }
 }
 
 TEST_F(SceneEventsTest, TheWobbleDiesAwayWithinTwoSecondsFromOrderFour) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(4, 1);
     for (int frame = 0; frame < 20; ++frame) {
         part.render(100);
     }
-    EXPECT_LE(pulsingHeart::wobbleStrength, 1e-6f);
+    EXPECT_LE(sceneStates.pulsingHeart.wobbleStrength, 1e-6f);
     part.render(100);
-    EXPECT_LT(pulsingHeart::wobbleStrength, 0.0f) << "no lower bound";
+    EXPECT_LT(sceneStates.pulsingHeart.wobbleStrength, 0.0f) << "no lower bound";
 }
 
 TEST_F(SceneEventsTest, TextImagesFollowTheOrderTable) {
     const int texts[] = {2, 3, 4, 5};
     for (int32_t order = 1; order <= 25; ++order) {
-        PulsingHeartPart part;
+        PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
         part.textAlpha = 0.5f;
         at(order, 7);
         part.render(100);
@@ -281,7 +273,7 @@ TEST_F(SceneEventsTest, TextImagesFollowTheOrderTable) {
 }
 
 TEST_F(SceneEventsTest, TheTextImageShowsItsAlphaFromBeforeTheStep) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     part.textAlpha = 0.5f;
     at(8, 3);
     part.render(1000);
@@ -291,7 +283,7 @@ TEST_F(SceneEventsTest, TheTextImageShowsItsAlphaFromBeforeTheStep) {
 }
 
 TEST_F(SceneEventsTest, OrderTwentyFiveRowFortyEightFadesOutOnce) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(25, 47);
     part.render(16);
     at(25, 48);
@@ -325,7 +317,7 @@ TEST_F(SceneEventsTest, OrderTwentySixEndsTheFirstSceneAndTheSecondStartsNextFra
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->row, 0) << "row 0 is reported again to the new part";
     EXPECT_EQ(second->order, 26);
-    EXPECT_TRUE(risingHearts::fadeStarted);
+    EXPECT_TRUE(sceneStates.risingHearts.fadeStarted);
     EXPECT_FLOAT_EQ(second->fadeAlpha, 1.0f - 16 * 0.001f);
     EXPECT_LE(brightest(), 5) << "under the opening veil";
 }
@@ -333,29 +325,29 @@ TEST_F(SceneEventsTest, OrderTwentySixEndsTheFirstSceneAndTheSecondStartsNextFra
 // ---- the closing scene ------------------------------------------------------
 
 TEST_F(SceneEventsTest, ClosingSceneStartsAllHeartsAtTheBottomOnItsFirstFrame) {
-    RisingHeartsPart part;
+    RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     at(26, 0);
     part.render(1000);
     for (int i = 0; i < risingHearts::heartCount; ++i) {
-        EXPECT_FLOAT_EQ(risingHearts::riseHeight[i], -2.8f + 1000 * risingHearts::riseSpeed[i]) << i;
+        EXPECT_FLOAT_EQ(sceneStates.risingHearts.riseHeight[i], -2.8f + 1000 * risingHearts::riseSpeed[i]) << i;
     }
-    EXPECT_FLOAT_EQ(risingHearts::tumbleAngle, 50.0f);
+    EXPECT_FLOAT_EQ(sceneStates.risingHearts.tumbleAngle, 50.0f);
     // A second part of the same run does not start them again.
-    RisingHeartsPart later;
+    RisingHeartsPart later(sceneStates.risingHearts, heartObject);
     later.render(0);
-    EXPECT_FLOAT_EQ(risingHearts::riseHeight[0], -2.8f + 1000 * risingHearts::riseSpeed[0]);
+    EXPECT_FLOAT_EQ(sceneStates.risingHearts.riseHeight[0], -2.8f + 1000 * risingHearts::riseSpeed[0]);
 }
 
 TEST_F(SceneEventsTest, TheClosingFadeHappensOncePerRun) {
     {
-        RisingHeartsPart part;
+        RisingHeartsPart part(sceneStates.risingHearts, heartObject);
         at(26, 0);
         part.render(16);
         EXPECT_FLOAT_EQ(part.fadeRate, -0.001f);
     }
     // The music comes back to row 0 of order 26, even for a new part.
-    RisingHeartsPart again;
-    musicPlayer.lastRow = -1;
+    RisingHeartsPart again(sceneStates.risingHearts, heartObject);
+    musicPlayer.forgetRow();
     at(26, 0);
     again.render(16);
     EXPECT_EQ(again.row, 0);
@@ -364,28 +356,28 @@ TEST_F(SceneEventsTest, TheClosingFadeHappensOncePerRun) {
 }
 
 TEST_F(SceneEventsTest, WithoutRowZeroOfOrderTwentySixTheClosingSceneShowsAtOnce) {
-    RisingHeartsPart part;
+    RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     at(26, 1);
     part.render(16);
-    EXPECT_FALSE(risingHearts::fadeStarted);
+    EXPECT_FALSE(sceneStates.risingHearts.fadeStarted);
     expectNear(corner(), {0, 0, 255}, 2, "backdrop, no veil");
 }
 
 TEST_F(SceneEventsTest, AHeartPassingTheTopIsDrawnOnceMoreThenStartsAgainAtTheBottom) {
-    RisingHeartsPart part;
+    RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     at(26, 5);
     part.render(0);  // the first frame puts every heart at the bottom
-    risingHearts::riseHeight[4] = 1.5f;
+    sceneStates.risingHearts.riseHeight[4] = 1.5f;
     // Heart 4: x 0.8333 at z -4.6, seen at about (425, 429) at height 1.5.
     part.render(5000);  // climbs 1.5 units: past 2.8
     expectNear(pixel(425, 429), {0, 255, 0}, 2, "drawn at its old height");
-    EXPECT_EQ(risingHearts::riseHeight[4], -2.8f);
+    EXPECT_EQ(sceneStates.risingHearts.riseHeight[4], -2.8f);
     part.render(0);
     expectNear(pixel(425, 429), {0, 0, 255}, 2, "gone from the top");
 }
 
 TEST_F(SceneEventsTest, TheClosingSceneNeverEndsByItself) {
-    RisingHeartsPart part;
+    RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     part.start();
     for (int32_t order : {26, 27, 0, 40, 26}) {
         for (int32_t row : {0, 48, 63}) {

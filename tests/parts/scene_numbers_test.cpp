@@ -4,6 +4,8 @@
 #include <cmath>
 #include <random>
 
+#include "app/sequencer.h"
+#include "app/shell.h"
 #include "loader/lw_object.h"
 #include "parts/pulsing_heart_part.h"
 
@@ -50,7 +52,7 @@ TEST(WobbleTest, AmplitudeIsBounded) {
 }
 
 TEST(TextAlphaTest, StaysWithinZeroAndNineTenths) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     std::mt19937 random(11);
     std::uniform_int_distribution<int32_t> frameMs(0, 3000);
     std::bernoulli_distribution rising(0.5);
@@ -63,7 +65,7 @@ TEST(TextAlphaTest, StaysWithinZeroAndNineTenths) {
 }
 
 TEST(TextAlphaTest, NineSecondsUpAndNineDown) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     EXPECT_EQ(part.textAlpha, 0.0f);
     EXPECT_TRUE(part.textRising);
     for (int i = 0; i < 45; ++i) {

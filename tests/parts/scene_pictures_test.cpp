@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "app/sequencer.h"
 #include "app/shell.h"
 #include "gl_fixture.h"
 #include "loader/lw_object.h"
@@ -50,10 +51,8 @@ protected:
         ASSERT_TRUE(loadObjects());
         ASSERT_TRUE(loadImages());
         ASSERT_EQ(textureManager.textureNames.size(), 7u) << "one clip, then the six images";
-        pulsingHeart::resetState();
-        risingHearts::resetState();
+        restartShow();
         sound_double::reset();
-        musicPlayer.lastRow = -1;
     }
     void TearDown() override {
         delete heartObject;
@@ -93,14 +92,14 @@ protected:
     // The backdrop alone, as the scenes draw it.
     Frame backdropOnly(const std::string& name) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        PulsingHeartPart part;
+        PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
         part.drawBackdrop(1);
         return frame(name);
     }
 };
 
 TEST_F(ScenePicturesTest, OrderZeroIsBlack) {
-    PulsingHeartPart part;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     at(0, 12);
     part.render(16);
     const Frame f = frame("order-0");
@@ -111,9 +110,9 @@ TEST_F(ScenePicturesTest, OrderZeroIsBlack) {
 
 TEST_F(ScenePicturesTest, MidShowTheHeartIsRedCentredAndInFrontOfTheBackdrop) {
     const Frame backdrop = backdropOnly("backdrop");
-    PulsingHeartPart part;
-    pulsingHeart::wobbleStrength = 0.0f;  // died away by order 5
-    pulsingHeart::heartDepth = -3.0f;
+    PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
+    sceneStates.pulsingHeart.wobbleStrength = 0.0f;  // died away by order 5
+    sceneStates.pulsingHeart.heartDepth = -3.0f;
     at(5, 1);
     part.render(16);
     const Frame f = frame("order-5");
@@ -149,12 +148,12 @@ TEST_F(ScenePicturesTest, MidShowTheHeartIsRedCentredAndInFrontOfTheBackdrop) {
 }
 
 TEST_F(ScenePicturesTest, ATextImageShowsAtOrderEight) {
-    PulsingHeartPart plain;
-    pulsingHeart::wobbleStrength = 0.0f;
+    PulsingHeartPart plain(sceneStates.pulsingHeart, heartObject);
+    sceneStates.pulsingHeart.wobbleStrength = 0.0f;
     at(5, 1);
     plain.render(0);
     const Frame without = frame("order-5-no-text");
-    PulsingHeartPart withText;
+    PulsingHeartPart withText(sceneStates.pulsingHeart, heartObject);
     withText.textAlpha = 0.9f;
     at(8, 2);
     withText.render(0);
@@ -166,17 +165,15 @@ TEST_F(ScenePicturesTest, ATextImageShowsAtOrderEight) {
 
 TEST_F(ScenePicturesTest, TheClosingSceneShowsSevenHeartsUnderTheOverlay) {
     // All seven hearts across the middle of the view, no veil.
-    risingHearts::heightsSet = true;
+    sceneStates.risingHearts.heightsSet = true;
     at(26, 5);
-    RisingHeartsPart part;
+    RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     part.render(0);
     const Frame f = frame("closing");
 
-    LwObject* heart = heartObject;
-    heartObject = nullptr;
-    part.render(0);
+    RisingHeartsPart bare(sceneStates.risingHearts, nullptr);
+    bare.render(0);
     const Frame noHearts = frame("closing-no-hearts");
-    heartObject = heart;
 
     const uint32_t overlay = textureManager.textureNames[6];
     textureManager.textureNames[6] = textureManager.textureNames[0];
@@ -199,7 +196,7 @@ TEST_F(ScenePicturesTest, TheClosingSceneShowsSevenHeartsUnderTheOverlay) {
 
 TEST_F(ScenePicturesTest, TheClosingSceneEmergesFromBlack) {
     at(26, 0);
-    RisingHeartsPart part;
+    RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     part.render(16);
     const Frame first = frame("closing-first-frame");
     int brightest = 0;

@@ -77,7 +77,7 @@ protected:
         sound_double::reset();
         platform::scripted::reset();
         musicPlayer.playing = true;
-        musicPlayer.lastRow = -1;
+        musicPlayer.forgetRow();
         demoSystem.frameTime = 16;
         events.clear();
         finishOnRender[0] = 0;
@@ -90,9 +90,7 @@ protected:
         partFactory = createPart;
     }
     static void resetSequencer() {
-        delete currentPart;
-        currentPart = nullptr;
-        nextPartIndex = 0;
+        restartShow();
     }
     static void atMusicRow(int32_t row) {
         sound_double::script().rows = {row};

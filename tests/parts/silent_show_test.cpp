@@ -23,13 +23,9 @@ LwObject makeTetrahedron() {
     object.normals = object.points;
     object.uvs.assign(4, TexCoord{0, 0});
     object.triangles = {{{0, 1, 2}}, {{0, 2, 3}}, {{0, 3, 1}}, {{1, 3, 2}}};
-    object.pointCount = 4;
-    object.triangleCount = 4;
-    object.surfaceCount = 1;
     object.surfaces.resize(1);
     object.surfaces[0].clipIndex = 1;
     object.surfaceTriangles.resize(1);
-    object.surfaceTriangles[0].count = 4;
     object.surfaceTriangles[0].triangles = object.triangles;
     return object;
 }
@@ -37,14 +33,12 @@ LwObject makeTetrahedron() {
 TEST(SilentShowTest, TheScoreClockCarriesTheShowIntoTheClosingScene) {
     sound::testing::resetHooks();
     sound::testing::useManualClock(true);
-    pulsingHeart::resetState();
-    risingHearts::resetState();
+    restartShow();
     LwObject heart = makeTetrahedron();
     heartObject = &heart;
     musicPlayer.song = nullptr;
-    musicPlayer.lastRow = -1;
+    musicPlayer.forgetRow();
     musicPlayer.playing = true;  // as the entry point does with music off
-    nextPartIndex = 0;
     ASSERT_TRUE(advancePart());
 
     // Frames of 20 ms: well inside a row (120 ms), so the frame after the
@@ -60,7 +54,7 @@ TEST(SilentShowTest, TheScoreClockCarriesTheShowIntoTheClosingScene) {
         auto* first = dynamic_cast<PulsingHeartPart*>(currentPart);
         if (first != nullptr) {
             fadedIn = fadedIn || (first->order == 1 && first->fadeRate < 0.0f);
-            jumped = jumped || pulsingHeart::heartDepth == -2.2f;
+            jumped = jumped || sceneStates.pulsingHeart.heartDepth == -2.2f;
             fadedOut = fadedOut || (first->order == 25 && first->fadeRate > 0.0f);
         } else {
             switchedAtOrder = currentPart->order;
@@ -71,12 +65,10 @@ TEST(SilentShowTest, TheScoreClockCarriesTheShowIntoTheClosingScene) {
     EXPECT_TRUE(jumped) << "beat jumps from order 4";
     EXPECT_TRUE(fadedOut) << "the fade to black at row 48 of order 25";
     EXPECT_EQ(switchedAtOrder, 26) << "the first scene ends at order 26";
-    EXPECT_TRUE(risingHearts::fadeStarted) << "the closing scene saw row 0 of order 26";
+    EXPECT_TRUE(sceneStates.risingHearts.fadeStarted) << "the closing scene saw row 0 of order 26";
     EXPECT_EQ(currentPart->row, 0);
 
-    delete currentPart;
-    currentPart = nullptr;
-    nextPartIndex = 0;
+    restartShow();
     heartObject = nullptr;
     sound::testing::resetHooks();
 }

@@ -21,7 +21,6 @@ constexpr float colourOf[4][4] = {{1, 1, 1, 1}, {1, 0, 0, 1}, {0, 0, 1, 1}, {1, 
 
 LwObject makeQuads() {
     LwObject object;
-    object.surfaceCount = 4;
     object.surfaces.resize(4);
     object.surfaceTriangles.resize(4);
     for (int s = 0; s < 4; ++s) {
@@ -43,15 +42,12 @@ LwObject makeQuads() {
         const Triangle second{{base, base + 2, base + 3}};
         object.triangles.push_back(first);
         object.triangles.push_back(second);
-        object.surfaceTriangles[s].count = 2;
         object.surfaceTriangles[s].triangles = {first, second};
         object.surfaces[s].clipIndex = clipOf[s];
         for (int c = 0; c < 4; ++c) {
             object.surfaces[s].colour[c] = colourOf[s][c];
         }
     }
-    object.pointCount = static_cast<int32_t>(object.points.size());
-    object.triangleCount = static_cast<int32_t>(object.triangles.size());
     object.basePoints = object.points;
     object.uvs.assign(object.points.size(), TexCoord{0.5f, 0.5f});
     return object;
@@ -318,7 +314,6 @@ TEST_F(MeshRendererTest, ClipNumbersBindTheTextureOneBelow) {
 }
 
 TEST_F(MeshRendererTest, AnEmptyTriangleListStillSetsColourAndBinds) {
-    object.surfaceTriangles[3].count = 0;
     object.surfaceTriangles[3].triangles.clear();
     for (uint32_t mode : {SphereMappedImmediate, SphereMappedArrays}) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

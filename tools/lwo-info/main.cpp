@@ -22,11 +22,11 @@ bool fileExists(const std::string& path) {
 }
 
 void printObject(const LwObject& object, const LoadReport& report) {
-    std::printf("points: %d\n", object.pointCount);
-    std::printf("triangles: %d (from %d polygons)\n", object.triangleCount, report.polygonCount);
+    std::printf("points: %d\n", object.pointCount());
+    std::printf("triangles: %d (from %d polygons)\n", object.triangleCount(), report.polygonCount);
 
-    std::printf("surfaces: %d\n", object.surfaceCount);
-    for (int32_t i = 0; i < object.surfaceCount; ++i) {
+    std::printf("surfaces: %d\n", object.surfaceCount());
+    for (int32_t i = 0; i < object.surfaceCount(); ++i) {
         const Surface& surface = object.surfaces[i];
         std::printf("  %d '%s': colour %.3f %.3f %.3f %.3f, ", i, object.tags[i].name.c_str(),
                     surface.colour[0], surface.colour[1], surface.colour[2], surface.colour[3]);
@@ -39,13 +39,13 @@ void printObject(const LwObject& object, const LoadReport& report) {
                 std::printf(" (no such clip: clips count from 1)");
             }
         }
-        std::printf(", %d triangles\n", object.surfaceTriangles[i].count);
+        std::printf(", %d triangles\n", object.surfaceTriangles[i].count());
     }
 
     if (report.uvEntries < 0) {
         std::printf("UV map 'texture': none\n");
     } else {
-        std::printf("UV map 'texture': %d entries for %d points\n", report.uvEntries, object.pointCount);
+        std::printf("UV map 'texture': %d entries for %d points\n", report.uvEntries, object.pointCount());
     }
     for (const std::string& name : report.uvMapsPassedOver) {
         std::printf("UV map '%s': passed over (only 'texture' is read)\n", name.c_str());
