@@ -12,15 +12,13 @@
 
 namespace {
 
-class DemoPartTest : public GlTest {
+class DemoPartTest : public ShowViewTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
+        ShowViewTest::SetUp();
         if (IsSkipped()) {
             return;
         }
-        applyShowView(640, 480);
-        textureManager.textureNames.clear();
         const std::string dir = scratchDirectory("demo_part");
         const uint8_t white[4] = {255, 255, 255, 255};
         const uint8_t halfWhite[4] = {255, 255, 255, 200};
@@ -29,10 +27,6 @@ protected:
         textureManager.load((dir + "/white.png").c_str());        // 0
         textureManager.load((dir + "/translucent.png").c_str());  // 1
         glBindTexture(GL_TEXTURE_2D, 0);
-    }
-    void TearDown() override {
-        textureManager.textureNames.clear();
-        GlTest::TearDown();
     }
 
     uint8_t redAt(int32_t x, int32_t y) const {

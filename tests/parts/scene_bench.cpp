@@ -21,6 +21,7 @@
 #include "parts/rising_hearts_part.h"
 #include "platform/offscreen_gl.h"
 #include "render/texture_manager.h"
+#include "scene_position.h"
 #include "scene_test_support.h"
 #include "sound/double/sound_double.h"
 #include "test_paths.h"
@@ -50,10 +51,6 @@ OffscreenGl& context() {
     return *gl;
 }
 
-void at(int32_t order, int32_t row) {
-    sound_double::script().orders = {order};
-    sound_double::script().rows = {row};
-}
 
 // The baseline: the clear plus every full-window quad a frame can draw.
 void quadsFrame(DemoPart& part) {
@@ -128,7 +125,7 @@ void BM_FirstSceneWithText(benchmark::State& state) {
     sceneStates.pulsingHeart.wobbleStrength = 0.0f;
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     part.textAlpha = 0.6f;
-    at(8, 5);
+    musicAt(8, 5);
     timeScene(state, [&] { part.render(frameMs); });
 }
 
@@ -137,7 +134,7 @@ void BM_FirstSceneWobbling(benchmark::State& state) {
     context();
     sceneStates.pulsingHeart = PulsingHeartState{};
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(1, 5);
+    musicAt(1, 5);
     timeScene(state, [&] { part.render(frameMs); });
 }
 
@@ -147,7 +144,7 @@ void BM_ClosingScene(benchmark::State& state) {
     sceneStates.risingHearts = RisingHeartsState{};
     sceneStates.risingHearts.heightsSet = true;  // all seven in the middle of the view
     RisingHeartsPart part(sceneStates.risingHearts, heartObject);
-    at(26, 5);
+    musicAt(26, 5);
     timeScene(state, [&] { part.render(frameMs); });
 }
 

@@ -16,6 +16,7 @@
 #include "parts/pulsing_heart_part.h"
 #include "parts/rising_hearts_part.h"
 #include "render/texture_manager.h"
+#include "scene_position.h"
 #include "scene_test_support.h"
 #include "sound/double/sound_double.h"
 
@@ -47,19 +48,13 @@ LwObject makeCube(float half) {
     return cube;
 }
 
-struct Rgb {
-    int r, g, b;
-};
-
-class SceneEventsTest : public GlTest {
+class SceneEventsTest : public ShowViewTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
+        ShowViewTest::SetUp();
         if (IsSkipped()) {
             return;
         }
-        applyShowView(640, 480);
-        textureManager.textureNames.clear();
         addSolidTexture(0, 255, 0, 255);      // 0: the heart's clip, green
         addSolidTexture(0, 0, 255, 255);      // 1: backdrop, blue
         for (int i = 0; i < 4; ++i) {
@@ -76,15 +71,10 @@ protected:
     void TearDown() override {
         restartShow();
         heartObject = nullptr;
-        textureManager.textureNames.clear();
-        GlTest::TearDown();
+        ShowViewTest::TearDown();
     }
 
     // The music stands at this order and row until told otherwise.
-    static void at(int32_t order, int32_t row) {
-        sound_double::script().orders = {order};
-        sound_double::script().rows = {row};
-    }
     Rgb pixel(int32_t x, int32_t y) const {
         uint8_t rgba[4];
         glFinish();
@@ -128,7 +118,7 @@ void expectNear(const Rgb& actual, const Rgb& wanted, int tolerance, const char*
 TEST_F(SceneEventsTest, OrderZeroShowsNothingButTheClear) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     part.start();
-    at(0, 0);
+    musicAt(0, 0);
     for (int frame = 0; frame < 3; ++frame) {
         fillRed();
         part.render(16);
@@ -142,7 +132,7 @@ TEST_F(SceneEventsTest, OrderZeroShowsNothingButTheClear) {
 
 TEST_F(SceneEventsTest, FromOrderOneTheHeartSpinsInFrontOfTheBackdrop) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(1, 5);
+    musicAt(1, 5);
     part.render(16);
     expectNear(centre(), {0, 255, 0}, 2, "the heart (green clip) in the middle");
     expectNear(corner(), {0, 0, 255}, 2, "the backdrop");
@@ -155,7 +145,7 @@ TEST_F(SceneEventsTest, FromOrderOneTheHeartSpinsInFrontOfTheBackdrop) {
 
 TEST_F(SceneEventsTest, TheWobbleDeformsTheDrawnShape) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(1, 5);
+    musicAt(1, 5);
     sceneStates.pulsingHeart.wobbleStrength = 0.0f;
     part.render(0);
     const std::vector<uint8_t> still = gl->readPixels();
@@ -172,7 +162,7 @@ TEST_F(SceneEventsTest, TheWobbleDeformsTheDrawnShape) {
 
 TEST_F(SceneEventsTest, FadeInOnRowZeroOfOrderOneOnly) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(1, 0);
+    musicAt(1, 0);
     part.render(16);
     EXPECT_FLOAT_EQ(part.fadeRate, -0.0001f);
     EXPECT_FLOAT_EQ(part.fadeAlpha, 1.0f - 16 * 0.0001f);
@@ -185,11 +175,11 @@ TEST_F(SceneEventsTest, FadeInOnRowZeroOfOrderOneOnly) {
 
 TEST_F(SceneEventsTest, NoFadeOnOtherRowsOrBeforeOrderOne) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(0, 0);
+    musicAt(0, 0);
     part.render(16);
-    at(1, 1);
+    musicAt(1, 1);
     part.render(16);
-    at(2, 0);
+    musicAt(2, 0);
     part.render(16);
     EXPECT_EQ(part.fadeAlpha, 0.0f);
     EXPECT_EQ(part.fadeRate, 0.0f);
@@ -198,11 +188,11 @@ TEST_F(SceneEventsTest, NoFadeOnOtherRowsOrBeforeOrderOne) {
 
 TEST_F(SceneEventsTest, ARowReportedAsMinusOneTriggersNothing) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(1, -1);  // the sound layer itself answers -1
+    musicAt(1, -1);  // the sound layer itself answers -1
     part.render(16);
     EXPECT_EQ(part.row, -1);
     EXPECT_EQ(part.fadeRate, 0.0f);
-    at(4, -1);
+    musicAt(4, -1);
     sceneStates.pulsingHeart.heartDepth = -2.9f;
     part.render(100);
     EXPECT_FLOAT_EQ(sceneStates.pulsingHeart.heartDepth, -2.95f) << "sinks, no jump";
@@ -210,13 +200,13 @@ TEST_F(SceneEventsTest, ARowReportedAsMinusOneTriggersNothing) {
 
 TEST_F(SceneEventsTest, BeatRowsSetTheDepthExactlyFromOrderFour) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(3, 0);
+    musicAt(3, 0);
     part.render(100);
     EXPECT_EQ(sceneStates.pulsingHeart.heartDepth, -2.5f) << "no beat and no sinking before order 4";
     // Row 0 last: the order 3 frame has already reported it.
     for (int32_t step = 1; step <= 64; ++step) {
         const int32_t row = step % 64;
-        at(5, row);
+        musicAt(5, row);
         sceneStates.pulsingHeart.heartDepth = -2.9f;
         part.render(100);
         if (pulsingHeart::isBeatRow(row)) {
@@ -229,7 +219,7 @@ TEST_F(SceneEventsTest, BeatRowsSetTheDepthExactlyFromOrderFour) {
 
 TEST_F(SceneEventsTest, AJumpHappensOnceAndTheHeartSinksBackToRest) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(4, 16);
+    musicAt(4, 16);
     part.render(300);
     EXPECT_EQ(sceneStates.pulsingHeart.heartDepth, -2.2f);
     // Same row again: -1, so the heart sinks 0.15 a frame and stops once at
@@ -243,7 +233,7 @@ TEST_F(SceneEventsTest, AJumpHappensOnceAndTheHeartSinksBackToRest) {
 
 TEST_F(SceneEventsTest, TheWobbleDiesAwayWithinTwoSecondsFromOrderFour) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(4, 1);
+    musicAt(4, 1);
     for (int frame = 0; frame < 20; ++frame) {
         part.render(100);
     }
@@ -257,7 +247,7 @@ TEST_F(SceneEventsTest, TextImagesFollowTheOrderTable) {
     for (int32_t order = 1; order <= 25; ++order) {
         PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
         part.textAlpha = 0.5f;
-        at(order, 7);
+        musicAt(order, 7);
         part.render(100);
         if (order < 6) {
             EXPECT_EQ(boundTexture(), static_cast<GLint>(textureManager.textureNames[1])) << order;
@@ -275,7 +265,7 @@ TEST_F(SceneEventsTest, TextImagesFollowTheOrderTable) {
 TEST_F(SceneEventsTest, TheTextImageShowsItsAlphaFromBeforeTheStep) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     part.textAlpha = 0.5f;
-    at(8, 3);
+    musicAt(8, 3);
     part.render(1000);
     EXPECT_FLOAT_EQ(part.textAlpha, 0.6f);
     // White text over the blue backdrop at 0.5, not 0.6.
@@ -284,15 +274,15 @@ TEST_F(SceneEventsTest, TheTextImageShowsItsAlphaFromBeforeTheStep) {
 
 TEST_F(SceneEventsTest, OrderTwentyFiveRowFortyEightFadesOutOnce) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(25, 47);
+    musicAt(25, 47);
     part.render(16);
-    at(25, 48);
+    musicAt(25, 48);
     part.render(16);
     EXPECT_FLOAT_EQ(part.fadeRate, 0.001f);
     EXPECT_FLOAT_EQ(part.fadeAlpha, 0.016f);
     part.render(500);  // same row: no new fade, the veil thickens on
     EXPECT_FLOAT_EQ(part.fadeAlpha, 0.516f);
-    at(25, 49);
+    musicAt(25, 49);
     part.render(500);
     EXPECT_EQ(brightest(), 0) << "black from one second on";
 }
@@ -302,9 +292,9 @@ TEST_F(SceneEventsTest, OrderTwentyFiveRowFortyEightFadesOutOnce) {
 TEST_F(SceneEventsTest, OrderTwentySixEndsTheFirstSceneAndTheSecondStartsNextFrame) {
     ASSERT_TRUE(advancePart());
     ASSERT_NE(dynamic_cast<PulsingHeartPart*>(currentPart), nullptr);
-    at(25, 63);
+    musicAt(25, 63);
     drawFrame();
-    at(26, 0);
+    musicAt(26, 0);
     fillRed();
     drawFrame();
     EXPECT_FALSE(currentPart->active);
@@ -326,7 +316,7 @@ TEST_F(SceneEventsTest, OrderTwentySixEndsTheFirstSceneAndTheSecondStartsNextFra
 
 TEST_F(SceneEventsTest, ClosingSceneStartsAllHeartsAtTheBottomOnItsFirstFrame) {
     RisingHeartsPart part(sceneStates.risingHearts, heartObject);
-    at(26, 0);
+    musicAt(26, 0);
     part.render(1000);
     for (int i = 0; i < risingHearts::heartCount; ++i) {
         EXPECT_FLOAT_EQ(sceneStates.risingHearts.riseHeight[i], -2.8f + 1000 * risingHearts::riseSpeed[i]) << i;
@@ -341,14 +331,14 @@ TEST_F(SceneEventsTest, ClosingSceneStartsAllHeartsAtTheBottomOnItsFirstFrame) {
 TEST_F(SceneEventsTest, TheClosingFadeHappensOncePerRun) {
     {
         RisingHeartsPart part(sceneStates.risingHearts, heartObject);
-        at(26, 0);
+        musicAt(26, 0);
         part.render(16);
         EXPECT_FLOAT_EQ(part.fadeRate, -0.001f);
     }
     // The music comes back to row 0 of order 26, even for a new part.
     RisingHeartsPart again(sceneStates.risingHearts, heartObject);
     musicPlayer.forgetRow();
-    at(26, 0);
+    musicAt(26, 0);
     again.render(16);
     EXPECT_EQ(again.row, 0);
     EXPECT_EQ(again.fadeRate, 0.0f);
@@ -357,7 +347,7 @@ TEST_F(SceneEventsTest, TheClosingFadeHappensOncePerRun) {
 
 TEST_F(SceneEventsTest, WithoutRowZeroOfOrderTwentySixTheClosingSceneShowsAtOnce) {
     RisingHeartsPart part(sceneStates.risingHearts, heartObject);
-    at(26, 1);
+    musicAt(26, 1);
     part.render(16);
     EXPECT_FALSE(sceneStates.risingHearts.fadeStarted);
     expectNear(corner(), {0, 0, 255}, 2, "backdrop, no veil");
@@ -365,7 +355,7 @@ TEST_F(SceneEventsTest, WithoutRowZeroOfOrderTwentySixTheClosingSceneShowsAtOnce
 
 TEST_F(SceneEventsTest, AHeartPassingTheTopIsDrawnOnceMoreThenStartsAgainAtTheBottom) {
     RisingHeartsPart part(sceneStates.risingHearts, heartObject);
-    at(26, 5);
+    musicAt(26, 5);
     part.render(0);  // the first frame puts every heart at the bottom
     sceneStates.risingHearts.riseHeight[4] = 1.5f;
     // Heart 4: x 0.8333 at z -4.6, seen at about (425, 429) at height 1.5.
@@ -381,7 +371,7 @@ TEST_F(SceneEventsTest, TheClosingSceneNeverEndsByItself) {
     part.start();
     for (int32_t order : {26, 27, 0, 40, 26}) {
         for (int32_t row : {0, 48, 63}) {
-            at(order, row);
+            musicAt(order, row);
             part.render(16);
             EXPECT_TRUE(part.active);
         }

@@ -17,22 +17,19 @@
 #include "parts/pulsing_heart_part.h"
 #include "parts/rising_hearts_part.h"
 #include "render/texture_manager.h"
+#include "scene_position.h"
 #include "scene_test_support.h"
 #include "sound/double/sound_double.h"
 #include "test_paths.h"
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
-
 using Frame = std::vector<uint8_t>;
 
-class ScenePicturesTest : public GlTest {
+class ScenePicturesTest : public ShowViewTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
+        ShowViewTest::SetUp();
         if (IsSkipped()) {
             return;
         }
@@ -46,8 +43,6 @@ protected:
             GTEST_SKIP() << "asset not built yet: " << heartObjectPath;
         }
         std::filesystem::current_path(VEXEL_BUILD_DIR);
-        applyShowView(640, 480);
-        textureManager.textureNames.clear();
         ASSERT_TRUE(loadObjects());
         ASSERT_TRUE(loadImages());
         ASSERT_EQ(textureManager.textureNames.size(), 7u) << "one clip, then the six images";
@@ -57,14 +52,9 @@ protected:
     void TearDown() override {
         delete heartObject;
         heartObject = nullptr;
-        textureManager.textureNames.clear();
-        GlTest::TearDown();
+        ShowViewTest::TearDown();
     }
 
-    static void at(int32_t order, int32_t row) {
-        sound_double::script().orders = {order};
-        sound_double::script().rows = {row};
-    }
     Frame frame(const std::string& name) const {
         glFinish();
         Frame pixels = gl->readPixels();
@@ -100,7 +90,7 @@ protected:
 
 TEST_F(ScenePicturesTest, OrderZeroIsBlack) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
-    at(0, 12);
+    musicAt(0, 12);
     part.render(16);
     const Frame f = frame("order-0");
     for (size_t i = 0; i < f.size(); i += 4) {
@@ -113,7 +103,7 @@ TEST_F(ScenePicturesTest, MidShowTheHeartIsRedCentredAndInFrontOfTheBackdrop) {
     PulsingHeartPart part(sceneStates.pulsingHeart, heartObject);
     sceneStates.pulsingHeart.wobbleStrength = 0.0f;  // died away by order 5
     sceneStates.pulsingHeart.heartDepth = -3.0f;
-    at(5, 1);
+    musicAt(5, 1);
     part.render(16);
     const Frame f = frame("order-5");
 
@@ -150,12 +140,12 @@ TEST_F(ScenePicturesTest, MidShowTheHeartIsRedCentredAndInFrontOfTheBackdrop) {
 TEST_F(ScenePicturesTest, ATextImageShowsAtOrderEight) {
     PulsingHeartPart plain(sceneStates.pulsingHeart, heartObject);
     sceneStates.pulsingHeart.wobbleStrength = 0.0f;
-    at(5, 1);
+    musicAt(5, 1);
     plain.render(0);
     const Frame without = frame("order-5-no-text");
     PulsingHeartPart withText(sceneStates.pulsingHeart, heartObject);
     withText.textAlpha = 0.9f;
-    at(8, 2);
+    musicAt(8, 2);
     withText.render(0);
     const Frame with = frame("order-8-text");
     const int changed = differingIn(with, without, 0, 0, 640, 480);
@@ -166,7 +156,7 @@ TEST_F(ScenePicturesTest, ATextImageShowsAtOrderEight) {
 TEST_F(ScenePicturesTest, TheClosingSceneShowsSevenHeartsUnderTheOverlay) {
     // All seven hearts across the middle of the view, no veil.
     sceneStates.risingHearts.heightsSet = true;
-    at(26, 5);
+    musicAt(26, 5);
     RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     part.render(0);
     const Frame f = frame("closing");
@@ -195,7 +185,7 @@ TEST_F(ScenePicturesTest, TheClosingSceneShowsSevenHeartsUnderTheOverlay) {
 }
 
 TEST_F(ScenePicturesTest, TheClosingSceneEmergesFromBlack) {
-    at(26, 0);
+    musicAt(26, 0);
     RisingHeartsPart part(sceneStates.risingHearts, heartObject);
     part.render(16);
     const Frame first = frame("closing-first-frame");

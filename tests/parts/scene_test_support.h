@@ -8,6 +8,13 @@
 
 #include <GL/gl.h>
 
+#include "gl_fixture.h"
+#include "render/texture_manager.h"
+
+struct Rgb {
+    int r, g, b;
+};
+
 // The GL state the parts and the renderer set or promise to leave alone.
 struct GlState {
     bool texture2d, textureGenS, textureGenT, blend, depthTest, lighting, cullFace;
@@ -41,3 +48,22 @@ bool writeSolidPng(const std::string& path, int32_t width, int32_t height, const
 
 // A directory of its own under the build tree for this test run's files.
 std::string scratchDirectory(const std::string& name);
+
+// GL tests of what the show draws: the offscreen context with the show's
+// view and render state at 640x480, and a texture manager that starts and
+// ends empty.
+class ShowViewTest : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        applyShowView(640, 480);
+        textureManager.textureNames.clear();
+    }
+    void TearDown() override {
+        textureManager.textureNames.clear();
+        GlTest::TearDown();
+    }
+};

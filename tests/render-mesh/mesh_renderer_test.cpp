@@ -53,35 +53,25 @@ LwObject makeQuads() {
     return object;
 }
 
-struct Rgb {
-    int r, g, b;
-};
-
-class MeshRendererTest : public GlTest {
+class MeshRendererTest : public ShowViewTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
+        ShowViewTest::SetUp();
         if (IsSkipped()) {
             return;
         }
-        applyShowView(640, 480);
         // A flat view of the plane z = 0: x and y from -1 to 1 fill the window.
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        textureManager.textureNames.clear();
         addSolidTexture(255, 0, 255, 255);  // 0: magenta
         addSolidTexture(255, 0, 0, 255);    // 1: red
         addSolidTexture(0, 255, 255, 255);  // 2: cyan
         glBindTexture(GL_TEXTURE_2D, 0);
         glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
         object = makeQuads();
-    }
-    void TearDown() override {
-        textureManager.textureNames.clear();
-        GlTest::TearDown();
     }
 
     // Colour at the middle of quad s.
