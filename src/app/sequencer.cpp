@@ -11,7 +11,7 @@
 #include "app/shell.h"
 #include "parts/demo_part.h"
 
-const uint32_t playlist[2] = {0, 1};
+const uint32_t playlist[2] = {PulsingHeartKind, RisingHeartsKind};
 uint32_t nextPartIndex = 0;
 DemoPart* currentPart = nullptr;
 PartFactory partFactory = createPart;
@@ -19,9 +19,9 @@ SceneStates sceneStates;
 
 DemoPart* createPart(uint32_t kind) {
     switch (kind) {
-    case 0:
+    case PulsingHeartKind:
         return new PulsingHeartPart(sceneStates.pulsingHeart, heartObject);
-    case 1:
+    case RisingHeartsKind:
         return new RisingHeartsPart(sceneStates.risingHearts, heartObject);
     default:
         return nullptr;

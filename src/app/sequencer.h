@@ -15,7 +15,12 @@ struct SceneStates {
 };
 extern SceneStates sceneStates;
 
-extern const uint32_t playlist[2];  // part kinds: 0 PulsingHeartPart, 1 RisingHeartsPart
+// The kinds of part a playlist names.
+enum PartKind : uint32_t {
+    PulsingHeartKind = 0,  // PulsingHeartPart, the opening scene
+    RisingHeartsKind = 1,  // RisingHeartsPart, the closing scene
+};
+extern const uint32_t playlist[2];  // part kinds, in show order
 extern uint32_t nextPartIndex;      // playlist position of the next part; only grows
 extern DemoPart* currentPart;       // the running part, owned here
 
