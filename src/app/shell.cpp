@@ -11,6 +11,7 @@
 
 bool windowActive = true;
 bool keys[256] = {};
+bool keyPresses[256] = {};
 LwObject* heartObject = nullptr;
 
 namespace {
@@ -82,7 +83,9 @@ int runMainLoop() {
                 platform::dispatchMessage(msg);
             }
         } else if (windowActive) {
-            if (keys[platform::VK_ESCAPE]) {
+            const bool escape = keys[platform::VK_ESCAPE] || keyPresses[platform::VK_ESCAPE];
+            keyPresses[platform::VK_ESCAPE] = false;
+            if (escape) {
                 done = true;
                 // Ending on Escape is a normal end: exit code 0, whatever
                 // message happened to be retrieved last.
@@ -92,15 +95,25 @@ int runMainLoop() {
                 drawFrame();
                 platform::swapBuffers();
             }
+        } else {
+            // Minimised: draw nothing, and sleep until something happens.
+            platform::waitMessage(idleWaitMs);
         }
-        // Minimised: keep polling, draw nothing.
     }
     return static_cast<int>(msg.wParam);
 }
 
-int runShow() {
+int runShow(const ShowOptions& options) {
+    bool fullscreen = demoConfig.fullscreen;
+    fullscreenWay = FullscreenWay::SwitchMode;
+    if (options.screenMode == ScreenMode::Windowed) {
+        fullscreen = false;
+    } else if (options.screenMode == ScreenMode::Scaled) {
+        fullscreen = true;
+        fullscreenWay = FullscreenWay::DesktopMode;
+    }
     if (!openWindow(demoConfig.title, demoConfig.width, demoConfig.height, demoConfig.bitsPerPixel,
-                    demoConfig.fullscreen)) {
+                    fullscreen)) {
         return 0;  // the user has been told why
     }
     if (!loadObjects()) {

@@ -2,12 +2,16 @@
 // The entry point's work and the shell state other subsystems read.
 #include <cstdint>
 
+#include "app/options.h"
 #include "core/asset_paths.h"
 
 class LwObject;
 
 extern bool windowActive;     // false while minimised (WM_ACTIVATE); frames only while true
 extern bool keys[256];        // by virtual-key code; WM_KEYDOWN sets, WM_KEYUP clears
+// By virtual-key code: WM_KEYDOWN sets, and only the main loop clears once it
+// has looked, so a press released before the loop looked is still seen.
+extern bool keyPresses[256];
 extern LwObject* heartObject; // loaded at start-up, lives until the process ends
 
 // The loader's clip sink: each clip's image through the texture manager, so
@@ -22,9 +26,12 @@ bool loadImages();
 void startMusic();
 void stopMusic();  // the counterpart of startMusic
 // Handles one pending message per pass; with none pending and the window not
-// minimised, Escape ends the loop or one frame is drawn. Returns the exit
-// code: WM_QUIT's code, or 0 after Escape.
+// minimised, Escape (held, or pressed since the last look) ends the loop or
+// one frame is drawn. Minimised, it waits for the next message instead, at
+// most idleWaitMs at a time. Returns the exit code: WM_QUIT's code, or 0
+// after Escape.
+constexpr uint32_t idleWaitMs = 100;
 int runMainLoop();
-// The whole run: window, loading, music, first part, main loop, shutdown.
-// Returns the process exit code.
-int runShow();
+// The whole run: window (as the options say), loading, music, first part,
+// main loop, shutdown. Returns the process exit code.
+int runShow(const ShowOptions& options = {});

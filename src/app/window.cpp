@@ -4,10 +4,13 @@
 #include <GL/glu.h>
 
 #include "core/demo_config.h"
+#include "core/picture_fit.h"
 #include "app/shell.h"
 #include "platform/platform.h"
 
 WindowHandles windowHandles;
+FullscreenWay fullscreenWay = FullscreenWay::SwitchMode;
+bool letterboxed = false;
 
 namespace {
 
@@ -25,6 +28,13 @@ void shutdownError(const char* text) {
                          platform::BoxIcon::Information);
 }
 
+// Frames wait for the display's refresh (build switch VEXEL_FRAME_PACING;
+// off for benchmarks that want every frame the machine can draw).
+#ifndef VEXEL_FRAME_PACING
+#define VEXEL_FRAME_PACING 1
+#endif
+constexpr bool framePacing = VEXEL_FRAME_PACING != 0;
+
 // Releases what was acquired so far, then tells the user why the window
 // could not be opened.
 bool abandonOpen(const char* text) {
@@ -38,14 +48,20 @@ bool abandonOpen(const char* text) {
 bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, bool fullscreen) {
     // From here on demoConfig.fullscreen is the authority for the mode.
     demoConfig.fullscreen = fullscreen;
-    platform::Rect rect{0, 0, width, height};
+    letterboxed = false;
 
     if (!platform::registerWindowClass(windowProc)) {
         openError("Failed To Register The Window Class.");
         return false;
     }
 
-    if (demoConfig.fullscreen && !platform::changeDisplayMode(width, height, bits)) {
+    platform::ModeSwitch modeSwitch = platform::ModeSwitch::Refused;
+    if (demoConfig.fullscreen) {
+        modeSwitch = fullscreenWay == FullscreenWay::DesktopMode
+                         ? platform::ModeSwitch::Scaled
+                         : platform::changeDisplayMode(width, height, bits);
+    }
+    if (demoConfig.fullscreen && modeSwitch == platform::ModeSwitch::Refused) {
         const platform::BoxAnswer answer = platform::messageBox(
             "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
             "Oryx GL", platform::BoxButtons::YesNo, platform::BoxIcon::Exclamation);
@@ -59,10 +75,35 @@ bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, 
         demoConfig.fullscreen = false;
     }
 
+    // A panel that only scales the wanted size gets a window over the whole
+    // desktop instead, the picture letterboxed inside (scaling the mode
+    // would stretch it).
+    int32_t clientWidth = width;
+    int32_t clientHeight = height;
+    if (demoConfig.fullscreen && modeSwitch == platform::ModeSwitch::Scaled &&
+        platform::desktopSize(clientWidth, clientHeight)) {
+        letterboxed = true;
+    }
+    platform::Rect rect{0, 0, clientWidth, clientHeight};
+
     // Full screen hides the cursor here and once more in initRenderState;
     // windowed shows it here and hides it there, so it stays visible.
     platform::showCursor(!demoConfig.fullscreen);
     platform::adjustWindowRect(rect, demoConfig.fullscreen);
+
+    // The format is settled before the window exists: the window system may
+    // refuse a window whose format it cannot show.
+    platform::PixelFormat descriptor;
+    descriptor.colourBits = bits;
+    descriptor.alphaBits = 1;
+    descriptor.accumBits = demoConfig.bitsPerPixel;
+    descriptor.depthBits = 16;
+    descriptor.stencilBits = 1;
+    descriptor.doubleBuffer = true;
+    const int32_t format = platform::choosePixelFormat(descriptor);
+    if (format == 0) {
+        return abandonOpen("Window Creation Error.");
+    }
 
     if (!platform::createWindow(title, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                                 demoConfig.fullscreen)) {
@@ -75,17 +116,6 @@ bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, 
     }
     windowHandles.deviceContext = true;
 
-    platform::PixelFormat descriptor;
-    descriptor.colourBits = bits;
-    descriptor.alphaBits = 1;
-    descriptor.accumBits = demoConfig.bitsPerPixel;
-    descriptor.depthBits = 16;
-    descriptor.stencilBits = 1;
-    descriptor.doubleBuffer = true;
-    const int32_t format = platform::choosePixelFormat(descriptor);
-    if (format == 0) {
-        return abandonOpen("Can't Find A Suitable PixelFormat.");
-    }
     if (!platform::setPixelFormat(format)) {
         return abandonOpen("Can't Set The PixelFormat.");
     }
@@ -97,11 +127,14 @@ bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, 
     if (!platform::makeCurrent(true)) {
         return abandonOpen("Can't Activate The GL Rendering Context.");
     }
+    if (framePacing && !platform::setSwapInterval(-1)) {
+        platform::setSwapInterval(1);  // no adaptive swaps: wait for every refresh
+    }
 
     platform::showWindow();
     platform::setForegroundWindow();
     platform::setFocus();
-    resizeView(width, height);
+    resizeView(clientWidth, clientHeight);
 
     if (!initRenderState()) {
         return abandonOpen("Initialization Failed.");
@@ -143,15 +176,23 @@ void closeWindow() {
 }
 
 void resizeView(int32_t width, int32_t height) {
-    if (height == 0) {
-        height = 1;  // for the viewport as well as the aspect ratio
+    double aspect = 0.0;
+    const PictureRect picture = fitPicture(width, height, demoConfig.width, demoConfig.height);
+    if (letterboxed && picture.width > 0 && picture.height > 0) {
+        // The bars are cleared with the picture (black) and never drawn on.
+        glViewport(picture.x, picture.y, picture.width, picture.height);
+        aspect = static_cast<double>(demoConfig.width) / static_cast<double>(demoConfig.height);
+    } else {
+        if (height == 0) {
+            height = 1;  // for the viewport as well as the aspect ratio
+        }
+        glViewport(0, 0, width, height);
+        aspect = static_cast<double>(width) / static_cast<double>(height);
     }
-    glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The near plane is the single-precision 0.1 widened to double.
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height),
-                   static_cast<double>(0.1f), 100.0);
+    gluPerspective(45.0, aspect, static_cast<double>(0.1f), 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -198,6 +239,7 @@ intptr_t windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
         case platform::WM_KEYDOWN:
             if (wParam < sizeof keys / sizeof keys[0]) {
                 keys[wParam] = true;
+                keyPresses[wParam] = true;  // kept until the main loop has seen it
             }
             return 0;
         case platform::WM_KEYUP:

@@ -11,6 +11,17 @@ struct WindowHandles {
 };
 extern WindowHandles windowHandles;
 
+// How openWindow reaches full screen.
+enum class FullscreenWay {
+    SwitchMode,   // a mode of the wanted size, real or scaled by the window system;
+                  // the question box only where neither is possible
+    DesktopMode,  // the desktop's own mode: no switch, no question
+};
+extern FullscreenWay fullscreenWay;
+// True while the picture keeps its shape inside a client area of another
+// shape (full screen in the desktop's mode): resizeView then letterboxes it.
+extern bool letterboxed;
+
 // Opens the window (full screen with a windowed fallback on the user's
 // consent), its rendering context and the fixed render state. false after the
 // user has been told why not, with what was acquired released again.
@@ -19,7 +30,10 @@ bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, 
 // the desktop's display mode if it was switched. Failures are reported and
 // the remaining steps still run.
 void closeWindow();
-// Viewport and 45-degree perspective for a client area of width x height.
+// Viewport and 45-degree perspective for a client area of width x height:
+// the whole area, or while letterboxed the largest centred rectangle of the
+// show's shape, with the show's aspect, so the scenes always see a
+// demoConfig.width x demoConfig.height picture.
 void resizeView(int32_t width, int32_t height);
 bool initRenderState();  // always true
 intptr_t windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);

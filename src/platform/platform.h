@@ -68,6 +68,36 @@ struct PixelFormat {
     bool doubleBuffer = true;
 };
 
+// The candidates choosePixelFormat tries, best first: the wanted format, then
+// without the accumulation buffer, then without stencil, then without alpha,
+// then with the depth buffer down to 16 bits. Every platform settles in this
+// order; format n (1-based) is candidate n - 1.
+constexpr int32_t pixelFormatCandidates = 5;
+constexpr PixelFormat pixelFormatCandidate(const PixelFormat& wanted, int32_t index) {
+    PixelFormat format = wanted;
+    if (index >= 1) {
+        format.accumBits = 0;
+    }
+    if (index >= 2) {
+        format.stencilBits = 0;
+    }
+    if (index >= 3) {
+        format.alphaBits = 0;
+    }
+    if (index >= 4 && format.depthBits > 16) {
+        format.depthBits = 16;
+    }
+    return format;
+}
+
+// How a full-screen mode was reached.
+enum class ModeSwitch {
+    Refused,   // the display cannot show that size full screen
+    Switched,  // the panel runs in that mode (or already did)
+    Scaled,    // the window system offers the size by scaling it over the panel
+               // (Wayland); the panel itself keeps the desktop's mode
+};
+
 enum class BoxButtons { Ok, YesNo };
 enum class BoxIcon { None, Exclamation, Stop, Information };
 enum class BoxAnswer { Ok, Yes, No };
@@ -78,16 +108,20 @@ struct LocalTime {
 
 // ---- window class, display mode, window -----------------------------------
 // There is one window. fullscreenStyle: borderless popup covering the switched
-// display mode; otherwise an overlapped window with a frame.
+// display mode, or the whole desktop where no mode was switched; otherwise an
+// overlapped window with a frame that the user can resize and maximise.
 
 // Class "OpenGL" with proc as its window procedure; false when the windowing
 // system cannot be reached.
 bool registerWindowClass(WindowProc proc);
 bool unregisterWindowClass();
-// Switches the display to width x height at bitsPerPixel; true only when the
-// mode is in force afterwards (a mode the display silently did not take
-// counts as refused).
-bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel);
+// Switches the display to width x height at bitsPerPixel. Switched only when
+// the mode is in force afterwards; a mode the display silently did not take
+// is Refused, one the window system only emulates by scaling is Scaled (and
+// leaves the panel in the desktop's mode).
+ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel);
+// The desktop's size in pixels (the panel's own mode); false without a display.
+bool desktopSize(int32_t& widthPx, int32_t& heightPx);
 void restoreDisplayMode();  // back to the desktop's mode
 // A display counter, as Win32 keeps it: the cursor shows while the number of
 // shows minus hides is not negative.
@@ -110,9 +144,9 @@ void setWindowTitle(const char* title);
 // ---- device context, pixel format, rendering context -----------------------
 bool getDeviceContext();
 bool releaseDeviceContext();
-// The closest format the display offers (1-based); 0: none suitable. Like
-// ChoosePixelFormat it settles for fewer extras (accumulation buffer first)
-// rather than fail.
+// The closest format the display offers (1-based), found before any window
+// exists: the first of the pixelFormatCandidates the display can show; 0 when
+// none. createWindow creates the window with the last format chosen.
 int32_t choosePixelFormat(const PixelFormat& wanted);
 bool setPixelFormat(int32_t format);
 // An OpenGL 1.1 compatibility context, created but not yet current.
@@ -120,6 +154,9 @@ bool createRenderingContext();
 bool deleteRenderingContext();
 bool makeCurrent(bool current);  // false: release the context from the thread
 void swapBuffers();
+// Buffer swaps wait for this many vertical blanks; -1: adaptive (late frames
+// swap at once). false where the driver does not offer that interval.
+bool setSwapInterval(int32_t interval);
 
 // ---- messages --------------------------------------------------------------
 // Removes one pending message; false when none is pending. Delivered:
@@ -129,6 +166,8 @@ bool peekMessage(Message& message);
 void translateMessage(const Message& message);
 intptr_t dispatchMessage(const Message& message);  // calls the window procedure
 void postQuitMessage(int32_t exitCode);
+// Blocks until a message is pending or timeoutMs have passed; removes nothing.
+void waitMessage(uint32_t timeoutMs);
 // The default handling of a message the window procedure does not handle.
 intptr_t defWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
 

@@ -76,11 +76,11 @@ void expectPerspective(double aspect) {
     EXPECT_NEAR(m[15], 0.0, 1e-6);
 }
 
-void expectViewport(GLint width, GLint height) {
+void expectViewport(GLint width, GLint height, GLint x = 0, GLint y = 0) {
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 0);
+    EXPECT_EQ(viewport[0], x);
+    EXPECT_EQ(viewport[1], y);
     EXPECT_EQ(viewport[2], width);
     EXPECT_EQ(viewport[3], height);
 }
@@ -124,6 +124,20 @@ TEST_F(RenderStateTest, SizeMessageResizesWithTheClientSize) {
     glGetFloatv(GL_PROJECTION_MATRIX, m);
     EXPECT_FALSE(std::isnan(m[5])) << "a zero-size client divides by nothing";
     glMatrixMode(GL_MODELVIEW);
+}
+
+TEST_F(RenderStateTest, LetterboxedTheScenesSeeTheShowsShapeCentred) {
+    letterboxed = true;
+    windowProc(platform::WM_SIZE, 0, platform::sizeLParam(1280, 720));  // 16:9: bars left and right
+    expectViewport(960, 720, 160, 0);
+    glMatrixMode(GL_PROJECTION);
+    expectPerspective(640.0 / 480.0);
+    glMatrixMode(GL_MODELVIEW);
+    resizeView(640, 1024);  // taller than 4:3: bars top and bottom
+    expectViewport(640, 480, 0, 272);
+    resizeView(1280, 0);  // minimised: the full-area rule, nothing divides by zero
+    expectViewport(1280, 1);
+    letterboxed = false;
 }
 
 }  // namespace

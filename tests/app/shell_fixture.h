@@ -22,6 +22,9 @@ protected:
         savedConfig = demoConfig;
         scripted::reset();
         std::fill(std::begin(keys), std::end(keys), false);
+        std::fill(std::begin(keyPresses), std::end(keyPresses), false);
+        fullscreenWay = FullscreenWay::SwitchMode;
+        letterboxed = false;
         windowActive = true;
         windowHandles = WindowHandles{};
         musicPlayer.playing = false;

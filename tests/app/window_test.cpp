@@ -19,15 +19,71 @@ TEST_F(WindowTest, FullScreenOpensInOrderWithTheRequestedFormat) {
     ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, true));
     EXPECT_THAT(scripted::calls(),
                 ElementsAre("registerWindowClass", "changeDisplayMode(640,480,32)", "showCursor(0)",
-                            "adjustWindowRect(popup)", "createWindow(we luv you!,0,0,640,480,popup)",
-                            "getDeviceContext", "choosePixelFormat(32,1,32,16,1,1)", "setPixelFormat(1)",
-                            "createRenderingContext", "makeCurrent(1)", "showWindow",
-                            "setForegroundWindow", "setFocus", "showCursor(0)", "swapBuffers"));
+                            "adjustWindowRect(popup)", "choosePixelFormat(32,1,32,16,1,1)",
+                            "createWindow(we luv you!,0,0,640,480,popup)", "getDeviceContext",
+                            "setPixelFormat(1)", "createRenderingContext", "makeCurrent(1)",
+                            "setSwapInterval(-1)", "showWindow", "setForegroundWindow", "setFocus",
+                            "showCursor(0)", "swapBuffers"));
     EXPECT_TRUE(scripted::boxes().empty());
     EXPECT_TRUE(demoConfig.fullscreen);
     EXPECT_TRUE(scripted::contextCurrent());
     EXPECT_LT(scripted::cursorCounter(), 0) << "full screen hides the cursor";
     EXPECT_FALSE(scripted::screenSaverAllowed());
+    EXPECT_FALSE(letterboxed);
+}
+
+TEST_F(WindowTest, ADisplayWithoutAccumulationOrStencilStillGetsAWindow) {
+    platform::PixelFormat best;
+    best.accumBits = 0;
+    best.stencilBits = 0;
+    scripted::offerFormatsUpTo(best);
+    ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, true));
+    EXPECT_EQ(scripted::count("setPixelFormat(3)"), 1) << "third candidate: no accumulation, no stencil";
+    const platform::PixelFormat chosen = scripted::chosenFormat();
+    EXPECT_EQ(chosen.accumBits, 0);
+    EXPECT_EQ(chosen.stencilBits, 0);
+    EXPECT_EQ(chosen.alphaBits, 1) << "alpha is dropped only after stencil";
+    EXPECT_EQ(chosen.depthBits, 16);
+    EXPECT_TRUE(scripted::boxes().empty());
+}
+
+TEST_F(WindowTest, ADisplayWithNoUsableFormatIsAWindowCreationError) {
+    platform::PixelFormat best;
+    best.depthBits = 8;
+    scripted::offerFormatsUpTo(best);
+    EXPECT_FALSE(openWindow("we luv you!", 640, 480, 32, true));
+    EXPECT_EQ(scripted::count("createWindow"), 0);
+    ASSERT_EQ(scripted::boxes().size(), 1u);
+    EXPECT_EQ(scripted::boxes()[0].text, "Window Creation Error.");
+    EXPECT_FALSE(scripted::displayModeChanged());
+}
+
+TEST_F(WindowTest, PacingFallsBackToEveryRefreshWithoutAdaptiveSwaps) {
+    scripted::offerSwapIntervals({1});
+    ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, false));
+    EXPECT_EQ(scripted::swapInterval(), 1);
+    EXPECT_LT(scripted::indexOf("setSwapInterval"), scripted::indexOf("showWindow"));
+}
+
+// A panel that only scales 640x480 (Wayland) and the --scaled choice both get
+// a desktop-sized full-screen window, letterboxed, with no question asked.
+TEST_F(WindowTest, ScaledFullScreenCoversTheDesktopWithoutAQuestion) {
+    scripted::setDesktopSize(1280, 720);
+    for (FullscreenWay way : {FullscreenWay::SwitchMode, FullscreenWay::DesktopMode}) {
+        scripted::reset();
+        scripted::setDesktopSize(1280, 720);
+        scripted::setModeSwitch(platform::ModeSwitch::Scaled);
+        fullscreenWay = way;
+        ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, true));
+        EXPECT_EQ(scripted::count("changeDisplayMode"), way == FullscreenWay::SwitchMode ? 1 : 0);
+        EXPECT_EQ(scripted::count("createWindow(we luv you!,0,0,1280,720,popup)"), 1);
+        EXPECT_TRUE(scripted::boxes().empty());
+        EXPECT_TRUE(demoConfig.fullscreen);
+        EXPECT_TRUE(letterboxed);
+        EXPECT_FALSE(scripted::displayModeChanged());
+        closeWindow();
+    }
+    fullscreenWay = FullscreenWay::SwitchMode;
 }
 
 TEST_F(WindowTest, WindowedGrowsTheClientAreaByTheFrameAndKeepsTheCursor) {
@@ -42,6 +98,7 @@ TEST_F(WindowTest, WindowedGrowsTheClientAreaByTheFrameAndKeepsTheCursor) {
     EXPECT_FALSE(scripted::createdFullscreenStyle());
     EXPECT_EQ(scripted::cursorCounter(), 0) << "one show, one hide: visible";
     EXPECT_FALSE(demoConfig.fullscreen);
+    EXPECT_FALSE(letterboxed);
 }
 
 TEST_F(WindowTest, RefusedFullScreenAnsweredYesRunsWindowedAndLeavesTheModeAlone) {
@@ -127,11 +184,10 @@ TEST_P(OpenFailureTest, ReleasesWhatWasAcquiredThenTellsWhy) {
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, OpenFailureTest,
     ::testing::Values(
+        OpenFailure{scripted::Step::ChoosePixelFormat, "choosePixelFormat", "Window Creation Error.", {}},
         OpenFailure{scripted::Step::CreateWindow, "createWindow", "Window Creation Error.", {}},
         OpenFailure{scripted::Step::GetDeviceContext, "getDeviceContext",
                     "Can't Create A GL Device Context.", {"destroyWindow"}},
-        OpenFailure{scripted::Step::ChoosePixelFormat, "choosePixelFormat",
-                    "Can't Find A Suitable PixelFormat.", {"releaseDeviceContext", "destroyWindow"}},
         OpenFailure{scripted::Step::SetPixelFormat, "setPixelFormat", "Can't Set The PixelFormat.",
                     {"releaseDeviceContext", "destroyWindow"}},
         OpenFailure{scripted::Step::CreateRenderingContext, "createRenderingContext",
@@ -230,6 +286,13 @@ TEST_F(WindowTest, SystemKeysAndUnknownMessagesGoToTheDefault) {
     constexpr uint32_t wmPaint = 0x000F;
     windowProc(wmPaint, 0, 0);
     EXPECT_EQ(scripted::count("defWindowProc"), 2);
+}
+
+TEST_F(WindowTest, APressIsRememberedAfterTheKeyIsUp) {
+    windowProc(platform::WM_KEYDOWN, platform::VK_ESCAPE, 0);
+    windowProc(platform::WM_KEYUP, platform::VK_ESCAPE, 0);
+    EXPECT_FALSE(keys[platform::VK_ESCAPE]);
+    EXPECT_TRUE(keyPresses[platform::VK_ESCAPE]);
 }
 
 TEST_F(WindowTest, SizeWithZeroHeightIsHandled) {

@@ -4,6 +4,8 @@
 //       half a second apart: the heart (red, not the purple backdrop) fills
 //       most of the middle in both, the corners show none of it, and the
 //       middle moved between the two while the corners stayed.
+//   frame-probe black FILE            an rgb24 grab of any size is black
+//       throughout (every channel below 16): a letterbox bar.
 //   frame-probe sound FILE            raw samples the audio device wrote: not
 //       silent (a good share of non-zero bytes, not one value throughout).
 // Prints what it measured; exit status 0 when the check holds, 1 when not,
@@ -113,6 +115,16 @@ int checkSound(const char* path) {
     return share >= 0.05 && changes >= bytes.size() / 20 ? 0 : 1;
 }
 
+int checkBlack(const char* path) {
+    std::vector<uint8_t> bytes;
+    if (!readFile(path, bytes) || bytes.empty()) {
+        return 2;
+    }
+    const uint8_t brightest = *std::max_element(bytes.begin(), bytes.end());
+    std::printf("black: brightest channel %d over %zu pixels\n", brightest, bytes.size() / 3);
+    return brightest < 16 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,9 +132,12 @@ int main(int argc, char** argv) {
     if (what == "heart" && argc == 4) {
         return checkHeart(argv[2], argv[3]);
     }
+    if (what == "black" && argc == 3) {
+        return checkBlack(argv[2]);
+    }
     if (what == "sound" && argc == 3) {
         return checkSound(argv[2]);
     }
-    std::fprintf(stderr, "usage: frame-probe heart FRAME1.rgb FRAME2.rgb | frame-probe sound FILE\n");
+    std::fprintf(stderr, "usage: frame-probe heart FRAME1.rgb FRAME2.rgb | frame-probe black FILE.rgb | frame-probe sound FILE\n");
     return 2;
 }

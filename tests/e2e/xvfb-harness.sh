@@ -13,6 +13,11 @@
 #   win=$(harness_wait_window '^we luv you!' 10)
 #   harness_key "$win" Escape        # press, hold 300 ms, release
 #   harness_expect_exit 0 10         # the show ends with status 0 within 10 s
+# or, for the whole "run, press, expect exit" in one step:
+#   harness_run_press_exit Escape 0 [SHOW_OPTION...]
+# Under Wayland: harness_start_weston 1280x720 after harness_start_x; the show
+# then runs on SDL's Wayland driver inside a nested weston, and the same
+# functions work on it (keys go through weston's window).
 # Register it with CTest from CMake as the tests of tests/e2e do (working
 # directory = the build tree, LABELS e2e, SKIP_RETURN_CODE 77).
 #
@@ -27,6 +32,8 @@ HARNESS_XVFB_PID=""
 HARNESS_SHOW_PID=""
 HARNESS_TMP=""
 HARNESS_SHOW_LOG=""
+HARNESS_WESTON_PID=""
+HARNESS_WAYLAND=""   # set while the show runs under weston
 
 harness_fail() {
     echo "e2e: FAIL: $*" >&2
@@ -43,6 +50,10 @@ harness_cleanup() {
         # timeout leads its own process group: kill the group, show included.
         kill -KILL -- "-$HARNESS_SHOW_PID" 2>/dev/null || kill -KILL "$HARNESS_SHOW_PID" 2>/dev/null || true
         wait "$HARNESS_SHOW_PID" 2>/dev/null || true
+    fi
+    if [ -n "$HARNESS_WESTON_PID" ] && kill -0 "$HARNESS_WESTON_PID" 2>/dev/null; then
+        kill -TERM "$HARNESS_WESTON_PID" 2>/dev/null || true
+        wait "$HARNESS_WESTON_PID" 2>/dev/null || true
     fi
     if [ -n "$HARNESS_XVFB_PID" ] && kill -0 "$HARNESS_XVFB_PID" 2>/dev/null; then
         kill -TERM "$HARNESS_XVFB_PID" 2>/dev/null || true
@@ -115,12 +126,70 @@ harness_pose_wm() {
     "$HARNESS_TOOL" pose-wm || harness_fail "cannot pose as a window manager on $DISPLAY"
 }
 
-# harness_run_show LIMIT_SECONDS   starts the show in the background
+# harness_start_weston SIZE   e.g. 1280x720, after harness_start_x: a weston
+# with its X11 backend (an output of SIZE with a seat, inside the Xvfb) for
+# the show to run on through SDL's Wayland driver. Skips the test (exit 77)
+# where weston is missing or cannot start.
+harness_start_weston() {
+    local size="${1:-640x480}"
+    command -v weston >/dev/null || { echo "e2e: SKIP: weston is not installed (scripts/install-deps)" >&2; exit 77; }
+    export XDG_RUNTIME_DIR="$HARNESS_TMP/xdg"
+    mkdir -p "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    weston --backend=x11-backend.so --width="${size%x*}" --height="${size#*x}" --socket=wayland-e2e \
+        --idle-time=0 >"$HARNESS_TMP/weston.log" 2>&1 &
+    HARNESS_WESTON_PID=$!
+    local i
+    for i in $(seq 100); do
+        [ -S "$XDG_RUNTIME_DIR/wayland-e2e" ] && [ -n "$(harness_find_window '^Weston Compositor')" ] && break
+        if ! kill -0 "$HARNESS_WESTON_PID" 2>/dev/null; then
+            echo "e2e: SKIP: weston cannot start here: $(tail -n 3 "$HARNESS_TMP/weston.log" | tr '\n' ' ')" >&2
+            exit 77
+        fi
+        sleep 0.1
+    done
+    [ -S "$XDG_RUNTIME_DIR/wayland-e2e" ] || { echo "e2e: SKIP: weston gave no socket within 10 s" >&2; exit 77; }
+    export WAYLAND_DISPLAY=wayland-e2e
+    HARNESS_WAYLAND=1
+    # Keys reach weston through the X server's focus: the pointer over its window.
+    xdotool mousemove 5 5 || true
+    sleep 1  # the shell's panel and background settle first
+}
+
+# harness_run_show LIMIT_SECONDS [SHOW_OPTION...]   starts the show in the background
 harness_run_show() {
     local limit="${1:-30}"
-    SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
-        timeout -k 3 "$limit" "$HARNESS_SHOW" >"$HARNESS_SHOW_LOG" 2>&1 &
+    shift || true
+    if [ -n "$HARNESS_WAYLAND" ]; then
+        # The client's side of the protocol goes to the log: it tells when the
+        # window is up and what it asked the compositor for.
+        SDL_VIDEODRIVER=wayland WAYLAND_DEBUG=client SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
+            timeout -k 3 "$limit" "$HARNESS_SHOW" "$@" >"$HARNESS_SHOW_LOG" 2>&1 &
+    else
+        SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
+            timeout -k 3 "$limit" "$HARNESS_SHOW" "$@" >"$HARNESS_SHOW_LOG" 2>&1 &
+    fi
     HARNESS_SHOW_PID=$!
+}
+
+# harness_wait_show_window TIMEOUT_SECONDS   prints the id of the show's window:
+# under X its own window, under weston weston's (once the show's surface is up)
+harness_wait_show_window() {
+    local limit="${1:-20}" i
+    if [ -z "$HARNESS_WAYLAND" ]; then
+        harness_wait_window '^we luv you!' "$limit"
+        return 0
+    fi
+    for i in $(seq $((limit * 10))); do
+        if grep -q 'set_title("we luv you!")' "$HARNESS_SHOW_LOG" 2>/dev/null &&
+            grep -q 'xdg_surface@[0-9]*\.ack_configure' "$HARNESS_SHOW_LOG" 2>/dev/null; then
+            harness_find_window '^Weston Compositor'
+            return 0
+        fi
+        harness_show_running || harness_fail "the show ended before its window appeared"
+        sleep 0.1
+    done
+    harness_fail "the show's window did not appear under weston within $limit s"
 }
 
 harness_show_running() {
@@ -201,6 +270,13 @@ harness_decorated() {
 
 # harness_key ID KEY   press, hold, release (a held key is seen by a frame)
 harness_key() {
+    if [ -n "$HARNESS_WAYLAND" ]; then
+        # weston reads the server's real input, not events sent to its window.
+        xdotool keydown "$2" || harness_fail "cannot press $2"
+        sleep 0.3
+        xdotool keyup "$2" 2>/dev/null || true
+        return 0
+    fi
     xdotool keydown --window "$1" "$2" || harness_fail "cannot press $2 in window $1"
     sleep 0.3
     # The press may already have closed the window.
@@ -226,4 +302,22 @@ harness_expect_exit() {
     set -e
     HARNESS_SHOW_PID=""
     [ "$status" -eq "$want" ] || harness_fail "the show ended with status $status, expected $want"
+}
+
+# harness_run_press_exit ACTION STATUS [SHOW_OPTION...]   runs the show, waits
+# for its window, then ACTION (a key name, or "close" for the window manager's
+# close request) and expects the show to end with STATUS within 10 s.
+harness_run_press_exit() {
+    local action="$1" want="$2" win
+    shift 2
+    harness_run_show 30 "$@"
+    win="$(harness_wait_show_window 20)"
+    sleep 0.5
+    harness_show_running || harness_fail "the show ended by itself"
+    if [ "$action" = close ]; then
+        harness_close "$win"
+    else
+        harness_key "$win" "$action"
+    fi
+    harness_expect_exit "$want" 10
 }

@@ -38,7 +38,12 @@ namespace platform {
 bool registerWindowClass(WindowProc) { return true; }
 bool unregisterWindowClass() { return true; }
 // The framebuffer has whatever size the capture asks for.
-bool changeDisplayMode(int32_t, int32_t, int32_t) { return true; }
+ModeSwitch changeDisplayMode(int32_t, int32_t, int32_t) { return ModeSwitch::Switched; }
+bool desktopSize(int32_t& widthPx, int32_t& heightPx) {
+    widthPx = frameWidth;
+    heightPx = frameHeight;
+    return true;
+}
 void restoreDisplayMode() {}
 void showCursor(bool) {}
 void adjustWindowRect(Rect&, bool) {}
@@ -67,10 +72,12 @@ bool deleteRenderingContext() {
 }
 bool makeCurrent(bool) { return context != nullptr; }
 void swapBuffers() {}
+bool setSwapInterval(int32_t) { return false; }  // frames are rendered, never shown
 bool peekMessage(Message&) { return false; }
 void translateMessage(const Message&) {}
 intptr_t dispatchMessage(const Message&) { return 0; }
 void postQuitMessage(int32_t) {}
+void waitMessage(uint32_t) {}
 intptr_t defWindowProc(uint32_t, uintptr_t, intptr_t) { return 0; }
 
 BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, BoxIcon) {

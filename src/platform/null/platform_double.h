@@ -73,6 +73,16 @@ void queueTicks(std::initializer_list<uint32_t> ticks);
 // The clock after the queued ticks: `now`, then now + stepMs, now + 2 * stepMs...
 void setClock(uint32_t now, uint32_t stepMs = 0);
 
+// The display offers only formats with no field above `best` (by default it
+// offers every format).
+void offerFormatsUpTo(const PixelFormat& best);
+// changeDisplayMode's answer while ChangeDisplayMode is not failing
+// (Switched by default); the desktop's size (640 x 480 by default).
+void setModeSwitch(ModeSwitch result);
+void setDesktopSize(int32_t widthPx, int32_t heightPx);
+// setSwapInterval accepts only these intervals (by default -1 and 1).
+void offerSwapIntervals(std::initializer_list<int32_t> intervals);
+
 // Answers of the next message boxes, in order. Without one, an OK box answers
 // Ok and a Yes/No box No (as a box closed unanswered).
 void queueAnswer(BoxAnswer answer);
@@ -102,5 +112,7 @@ int32_t cursorCounter();  // shows minus hides
 Rect createdWindow();     // x, y, x + width, y + height of the last createWindow
 bool createdFullscreenStyle();
 int32_t pendingMessages();  // script entries not yet consumed
+PixelFormat chosenFormat();  // the candidate of the last successful choosePixelFormat
+int32_t swapInterval();      // the last interval accepted; 0 before any
 
 }  // namespace platform::scripted

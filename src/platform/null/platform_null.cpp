@@ -47,6 +47,14 @@ struct DoubleState {
     Rect created;
     bool createdFullscreen = false;
     int32_t pixelFormat = 0;
+
+    PixelFormat offeredUpTo{1 << 16, 1 << 16, 1 << 16, 1 << 16, 1 << 16, true};
+    PixelFormat chosen;
+    ModeSwitch modeSwitch = ModeSwitch::Switched;
+    int32_t desktopWidth = 640;
+    int32_t desktopHeight = 480;
+    std::vector<int32_t> swapIntervals{-1, 1};
+    int32_t swapInterval = 0;
 };
 
 // Built on first use, so usable from any static initialiser, and never
@@ -109,6 +117,14 @@ void setClock(uint32_t now, uint32_t stepMs) {
     state().clockStarted = false;
 }
 
+void offerFormatsUpTo(const PixelFormat& best) { state().offeredUpTo = best; }
+void setModeSwitch(ModeSwitch result) { state().modeSwitch = result; }
+void setDesktopSize(int32_t widthPx, int32_t heightPx) {
+    state().desktopWidth = widthPx;
+    state().desktopHeight = heightPx;
+}
+void offerSwapIntervals(std::initializer_list<int32_t> intervals) { state().swapIntervals = intervals; }
+
 void queueAnswer(BoxAnswer answer) { state().answers.push_back(answer); }
 void setLocalTime(const LocalTime& time) { state().time = time; }
 
@@ -152,6 +168,8 @@ int32_t cursorCounter() { return state().cursorCounter; }
 Rect createdWindow() { return state().created; }
 bool createdFullscreenStyle() { return state().createdFullscreen; }
 int32_t pendingMessages() { return static_cast<int32_t>(state().script.size()); }
+PixelFormat chosenFormat() { return state().chosen; }
+int32_t swapInterval() { return state().swapInterval; }
 
 }  // namespace scripted
 
@@ -178,12 +196,19 @@ bool unregisterWindowClass() {
     return true;
 }
 
-bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
     record("changeDisplayMode(" + join({width, height, bitsPerPixel}) + ")");
     if (failing(Step::ChangeDisplayMode)) {
-        return false;
+        return ModeSwitch::Refused;
     }
-    state().displayModeChanged = true;
+    state().displayModeChanged = state().modeSwitch == ModeSwitch::Switched;
+    return state().modeSwitch;
+}
+
+bool desktopSize(int32_t& widthPx, int32_t& heightPx) {
+    record("desktopSize");
+    widthPx = state().desktopWidth;
+    heightPx = state().desktopHeight;
     return true;
 }
 
@@ -282,10 +307,21 @@ int32_t choosePixelFormat(const PixelFormat& wanted) {
            join({wanted.colourBits, wanted.alphaBits, wanted.accumBits, wanted.depthBits,
                  wanted.stencilBits, wanted.doubleBuffer ? 1 : 0}) +
            ")");
-    if (failing(Step::ChoosePixelFormat) || !state().deviceContext) {
+    DoubleState& s = state();
+    if (failing(Step::ChoosePixelFormat)) {
         return 0;
     }
-    return 1;
+    const PixelFormat& best = s.offeredUpTo;
+    for (int32_t i = 0; i < pixelFormatCandidates; ++i) {
+        const PixelFormat format = pixelFormatCandidate(wanted, i);
+        if (format.colourBits <= best.colourBits && format.alphaBits <= best.alphaBits &&
+            format.accumBits <= best.accumBits && format.depthBits <= best.depthBits &&
+            format.stencilBits <= best.stencilBits && (best.doubleBuffer || !format.doubleBuffer)) {
+            s.chosen = format;
+            return i + 1;
+        }
+    }
+    return 0;
 }
 
 bool setPixelFormat(int32_t format) {
@@ -329,6 +365,17 @@ bool makeCurrent(bool current) {
 
 void swapBuffers() { record("swapBuffers"); }
 
+bool setSwapInterval(int32_t interval) {
+    record("setSwapInterval(" + std::to_string(interval) + ")");
+    for (int32_t offered : state().swapIntervals) {
+        if (offered == interval) {
+            state().swapInterval = interval;
+            return true;
+        }
+    }
+    return false;
+}
+
 // ---- messages --------------------------------------------------------------
 
 bool peekMessage(Message& message) {
@@ -369,6 +416,8 @@ void postQuitMessage(int32_t exitCode) {
     state().quitPosted = true;
     state().quitCode = exitCode;
 }
+
+void waitMessage(uint32_t timeoutMs) { record("waitMessage(" + std::to_string(timeoutMs) + ")"); }
 
 intptr_t defWindowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     record("defWindowProc(" + join({message, static_cast<long long>(wParam), lParam}) + ")");

@@ -8,8 +8,12 @@
 //    therefore shows a blank full-screen window of the wanted size (the mode
 //    holder) and accepts the mode only when the drawable comes out at exactly
 //    that size. The holder keeps the mode until the real window is shown.
-//  - On X11 a window's visual is fixed when it is created, so setPixelFormat
-//    re-creates the (still hidden) window with the chosen format.
+//    Wayland compositors never switch the panel: the modes SDL lists there
+//    are emulated by scaling, which counts as Scaled, and the full-screen
+//    window then covers the desktop at its own size.
+//  - On X11 a window's visual is fixed when it is created: choosePixelFormat
+//    probes the candidates with hidden 1x1 windows before the real one
+//    exists, and createWindow uses the format chosen.
 //  - There is no device context: the window stands in for it.
 //  - SDL events become Win32 messages in an internal queue; peekMessage hands
 //    out one at a time.
@@ -37,6 +41,7 @@ struct SdlState {
     SDL_GLContext context = nullptr;
     int32_t cursorCount = 0;  // shows minus hides; the cursor shows while >= 0
     bool minimised = false;
+    bool hidden = false;  // unmapped by the window system: not shown, like minimised
 
     // What the window was created with, so that setPixelFormat can re-create it.
     std::string title;
@@ -44,6 +49,8 @@ struct SdlState {
     bool fullscreenStyle = false;
 
     PixelFormat wantedFormat;
+    int32_t chosenFormat = 0;   // 1-based candidate of the last choosePixelFormat; 0 none
+    int32_t windowFormat = 0;   // the candidate the window was created with
     std::deque<Message> queue;
     bool quitPosted = false;
     int32_t quitCode = 0;
@@ -56,19 +63,9 @@ SdlState& state() {
     return s;
 }
 
-// The candidates choosePixelFormat tries, best first; format n is entry n - 1.
-constexpr int32_t formatCandidates = 3;
-
-PixelFormat candidate(const PixelFormat& wanted, int32_t index) {
-    PixelFormat format = wanted;
-    if (index >= 1) {
-        format.accumBits = 0;
-    }
-    if (index >= 2) {
-        format.alphaBits = 0;
-        format.stencilBits = 0;
-    }
-    return format;
+bool driverIs(const char* name) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, name) == 0;
 }
 
 void applyGlAttributes(const PixelFormat& format) {
@@ -97,7 +94,12 @@ void applyGlAttributes(const PixelFormat& format) {
 SDL_Window* makeWindow(const SdlState& s) {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (s.fullscreenStyle) {
-        flags |= SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS;
+        // A switched mode is held by a window of exactly its size; with none
+        // switched the window covers the desktop in the desktop's mode.
+        flags |= SDL_WINDOW_BORDERLESS |
+                 (s.modeHolder != nullptr ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+        flags |= SDL_WINDOW_RESIZABLE;
     }
     return SDL_CreateWindow(s.title.c_str(), s.x, s.y, s.width, s.height, flags);
 }
@@ -180,6 +182,20 @@ void translate(const SDL_Event& event) {
                 case SDL_WINDOWEVENT_CLOSE:
                     post(WM_CLOSE, 0, 0);
                     break;
+                case SDL_WINDOWEVENT_HIDDEN:
+                    if (s.hidden || s.minimised) {
+                        break;
+                    }
+                    s.hidden = true;
+                    post(WM_ACTIVATE, activateWParam(WA_INACTIVE, true), 0);
+                    break;
+                case SDL_WINDOWEVENT_SHOWN:
+                    if (!s.hidden) {
+                        break;
+                    }
+                    s.hidden = false;
+                    post(WM_ACTIVATE, activateWParam(WA_ACTIVE, s.minimised), 0);
+                    break;
                 case SDL_WINDOWEVENT_MINIMIZED:
                     s.minimised = true;
                     post(WM_SIZE, 0, sizeLParam(0, 0));
@@ -192,10 +208,10 @@ void translate(const SDL_Event& event) {
                     post(WM_SIZE, 0, clientSizeLParam());
                     break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
-                    post(WM_ACTIVATE, activateWParam(WA_ACTIVE, s.minimised), 0);
+                    post(WM_ACTIVATE, activateWParam(WA_ACTIVE, s.minimised || s.hidden), 0);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                    post(WM_ACTIVATE, activateWParam(WA_INACTIVE, s.minimised), 0);
+                    post(WM_ACTIVATE, activateWParam(WA_INACTIVE, s.minimised || s.hidden), 0);
                     break;
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
                     if (!s.minimised) {
@@ -269,10 +285,10 @@ bool unregisterWindowClass() {
     return true;
 }
 
-bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
     SdlState& s = state();
     if (!s.videoUp || width <= 0 || height <= 0) {
-        return false;
+        return ModeSwitch::Refused;
     }
     // The display must list the mode at all.
     bool listed = false;
@@ -286,7 +302,7 @@ bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
         }
     }
     if (!listed) {
-        return false;
+        return ModeSwitch::Refused;
     }
     // A display already in that mode needs no switch, and no window to hold
     // it (showing and settling one costs a good part of the start-up).
@@ -294,13 +310,16 @@ bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
     if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w == width && desktop.h == height &&
         (static_cast<int>(SDL_BYTESPERPIXEL(desktop.format)) * 8 == bitsPerPixel ||
          static_cast<int>(SDL_BITSPERPIXEL(desktop.format)) == bitsPerPixel)) {
-        return true;
+        return ModeSwitch::Switched;
+    }
+    if (driverIs("wayland")) {
+        return ModeSwitch::Scaled;  // listed, but only ever scaled by the compositor
     }
     SDL_Window* holder = SDL_CreateWindow("", 0, 0, width, height,
                                           SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS |
                                               SDL_WINDOW_HIDDEN);
     if (holder == nullptr) {
-        return false;
+        return ModeSwitch::Refused;
     }
     SDL_ShowWindow(holder);
     // Let the window system settle the window's size before judging it.
@@ -315,13 +334,25 @@ bool changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
     SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(holder), &bounds);
     if (drawnWidth != width || drawnHeight != height || bounds.w != width || bounds.h != height) {
         SDL_DestroyWindow(holder);  // SDL puts back whatever it switched
-        return false;
+        // The right drawable over a panel of another size: the window system
+        // scales it.
+        return drawnWidth == width && drawnHeight == height ? ModeSwitch::Scaled : ModeSwitch::Refused;
     }
     if (s.modeHolder != nullptr) {
         SDL_DestroyWindow(s.modeHolder);
     }
     s.modeHolder = holder;
     s.modeChanged = true;
+    return ModeSwitch::Switched;
+}
+
+bool desktopSize(int32_t& widthPx, int32_t& heightPx) {
+    SDL_DisplayMode desktop;
+    if (!state().videoUp || SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        return false;
+    }
+    widthPx = desktop.w;
+    heightPx = desktop.h;
     return true;
 }
 
@@ -363,7 +394,10 @@ bool createWindow(const char* title, int32_t x, int32_t y, int32_t width, int32_
     s.height = height;
     s.fullscreenStyle = fullscreenStyle;
     s.minimised = false;
-    applyGlAttributes(PixelFormat{});
+    s.hidden = false;
+    s.windowFormat = s.chosenFormat;
+    applyGlAttributes(s.chosenFormat > 0 ? pixelFormatCandidate(s.wantedFormat, s.chosenFormat - 1)
+                                         : PixelFormat{});
     s.window = makeWindow(s);
     if (s.window == nullptr) {
         std::fprintf(stderr, "platform: cannot create the window: %s\n", SDL_GetError());
@@ -445,14 +479,23 @@ int32_t choosePixelFormat(const PixelFormat& wanted) {
         return 0;
     }
     s.wantedFormat = wanted;
+    s.chosenFormat = 0;
     // A hidden 1x1 window per candidate: SDL refuses to create a GL window
     // for which no visual matches.
-    for (int32_t i = 0; i < formatCandidates; ++i) {
-        applyGlAttributes(candidate(wanted, i));
+    for (int32_t i = 0; i < pixelFormatCandidates; ++i) {
+        const PixelFormat format = pixelFormatCandidate(wanted, i);
+        applyGlAttributes(format);
         SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (probe != nullptr) {
             SDL_DestroyWindow(probe);
-            return i + 1;
+            if (i > 0) {
+                std::fprintf(stderr,
+                             "platform: settled for a pixel format with alpha %d, accumulation %d, "
+                             "depth %d, stencil %d bits\n",
+                             format.alphaBits, format.accumBits, format.depthBits, format.stencilBits);
+            }
+            s.chosenFormat = i + 1;
+            return s.chosenFormat;
         }
     }
     std::fprintf(stderr, "platform: no OpenGL visual: %s\n", SDL_GetError());
@@ -461,16 +504,20 @@ int32_t choosePixelFormat(const PixelFormat& wanted) {
 
 bool setPixelFormat(int32_t format) {
     SdlState& s = state();
-    if (s.window == nullptr || format < 1 || format > formatCandidates) {
+    if (s.window == nullptr || format < 1 || format > pixelFormatCandidates) {
         return false;
     }
-    applyGlAttributes(candidate(s.wantedFormat, format - 1));
+    if (format == s.windowFormat) {
+        return true;  // created with it
+    }
+    applyGlAttributes(pixelFormatCandidate(s.wantedFormat, format - 1));
     SDL_Window* replacement = makeWindow(s);
     if (replacement == nullptr) {
         return false;
     }
     SDL_DestroyWindow(s.window);
     s.window = replacement;
+    s.windowFormat = format;
     return true;
 }
 
@@ -514,6 +561,10 @@ void swapBuffers() {
     }
 }
 
+bool setSwapInterval(int32_t interval) {
+    return state().context != nullptr && SDL_GL_SetSwapInterval(interval) == 0;
+}
+
 // ---- messages --------------------------------------------------------------
 
 bool peekMessage(Message& message) {
@@ -543,6 +594,17 @@ void translateMessage(const Message&) {
 
 intptr_t dispatchMessage(const Message& message) {
     return send(message.message, message.wParam, message.lParam);
+}
+
+void waitMessage(uint32_t timeoutMs) {
+    SdlState& s = state();
+    if (!s.queue.empty() || s.quitPosted || !s.videoUp) {
+        return;
+    }
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(timeoutMs)) != 0) {
+        translate(event);
+    }
 }
 
 void postQuitMessage(int32_t exitCode) {

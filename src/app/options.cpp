@@ -1,0 +1,83 @@
+#include "app/options.h"
+
+#include <cstring>
+
+namespace {
+
+struct OptionRow {
+    const char* name;
+    const char* argument;  // name of the option's value, or nullptr for a flag
+    const char* help;
+    // Applies the option; value is null for a flag. Returns an error text,
+    // empty when the value was accepted.
+    std::string (*apply)(ShowOptions& options, const char* value);
+};
+
+constexpr OptionRow optionTable[] = {
+    {"--window", nullptr, "play in a window that can be resized and maximised",
+     [](ShowOptions& o, const char*) {
+         o.screenMode = ScreenMode::Windowed;
+         return std::string();
+     }},
+    {"--scaled", nullptr,
+     "full screen at the desktop's own resolution, the picture scaled to fit with black bars",
+     [](ShowOptions& o, const char*) {
+         o.screenMode = ScreenMode::Scaled;
+         return std::string();
+     }},
+    {"--help", nullptr, "show this list and exit",
+     [](ShowOptions& o, const char*) {
+         o.help = true;
+         return std::string();
+     }},
+};
+
+const OptionRow* findOption(const char* name) {
+    for (const OptionRow& row : optionTable) {
+        if (std::strcmp(row.name, name) == 0) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(int argc, const char* const* argv) {
+    ParsedOptions parsed;
+    for (int i = 1; i < argc; ++i) {
+        const OptionRow* row = findOption(argv[i]);
+        if (row == nullptr) {
+            parsed.error = std::string("unknown option '") + argv[i] + "'";
+            return parsed;
+        }
+        const char* value = nullptr;
+        if (row->argument != nullptr) {
+            if (i + 1 >= argc) {
+                parsed.error = std::string(row->name) + " needs a value (" + row->argument + ")";
+                return parsed;
+            }
+            value = argv[++i];
+        }
+        const std::string error = row->apply(parsed.options, value);
+        if (!error.empty()) {
+            parsed.error = std::string(row->name) + ": " + error;
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+std::string optionsHelp(const char* program) {
+    std::string text = std::string("usage: ") + program + " [option...]\n" +
+                       "Plays the show full screen; Escape ends it.\n\noptions:\n";
+    for (const OptionRow& row : optionTable) {
+        std::string left = std::string("  ") + row.name;
+        if (row.argument != nullptr) {
+            left += std::string(" ") + row.argument;
+        }
+        left.resize(left.size() < 20 ? 20 : left.size() + 1, ' ');
+        text += left + row.help + "\n";
+    }
+    return text;
+}

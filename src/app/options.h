@@ -1,0 +1,27 @@
+#pragma once
+// The show's command line. With no arguments the show runs as configured in
+// demoConfig; each option only overrides a choice. New options are one row of
+// the table in options.cpp.
+#include <string>
+
+// Where the show goes on the screen.
+enum class ScreenMode {
+    Configured,  // demoConfig.fullscreen: a 640x480 full-screen mode, asking before a window
+    Windowed,    // --window
+    Scaled,      // --scaled: the desktop's own mode, the picture letterboxed, no question
+};
+
+struct ShowOptions {
+    ScreenMode screenMode = ScreenMode::Configured;
+    bool help = false;  // --help: print the option list and play nothing
+};
+
+struct ParsedOptions {
+    ShowOptions options;
+    std::string error;  // empty when the command line was understood
+};
+
+// argv[0] is the program and is skipped.
+ParsedOptions parseOptions(int argc, const char* const* argv);
+// The --help text: usage line and one line per option, from the table.
+std::string optionsHelp(const char* program);

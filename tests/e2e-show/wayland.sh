@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The show on SDL's Wayland driver under a weston nested in Xvfb (a real
+# compositor with a seat; its panel never switches modes).
+#   wayland.sh SHOW X11_TOOL FRAME_PROBE CASE
+# CASE:
+#   plays        640x480 output: full screen, the heart by 22 s, Escape ends it
+#   letterbox    1280x720 output: no question, full screen, the picture fills
+#                the height with black bars left and right, the heart inside
+#   window       --window: a window the compositor may resize (no fixed size)
+#   escape       Escape ends the show with status 0
+set -euo pipefail
+source "$(dirname "$0")/../e2e/xvfb-harness.sh"
+harness_init "$1" "$2"
+probe="${3:?path of frame-probe}"
+case_name="${4:?which case}"
+harness_require_data
+command -v ffmpeg >/dev/null || { echo "e2e: SKIP: no ffmpeg to grab the screen" >&2; exit 77; }
+
+out="$(pwd)/e2e-wayland-$case_name"
+mkdir -p "$out"
+rm -f "$out"/*
+
+# grab NAME SIZE [FILTER]   the whole screen as rgb24 (and a png beside it)
+grab() {
+    local filter=()
+    [ -n "${3:-}" ] && filter=(-vf "$3")
+    ffmpeg -loglevel error -y -f x11grab -video_size "$2" -i "$DISPLAY" -frames:v 1 "${filter[@]}" \
+        -f rawvideo -pix_fmt rgb24 "$out/$1.rgb" || harness_fail "ffmpeg could not grab the screen"
+}
+
+# The heart twice, half a second apart, from the picture's own 640x480.
+expect_heart() {
+    local size="$1" crop="${2:-}"
+    local filter="${crop:+$crop,}scale=640:480"
+    grab at-22s "$size" "$filter"
+    sleep 0.5
+    grab at-22.5s "$size" "$filter"
+    "$probe" heart "$out/at-22s.rgb" "$out/at-22.5s.rgb" || harness_fail "no spinning heart (see $out)"
+}
+
+expect_no_question() {
+    if grep -q 'Fullscreen Mode' "$HARNESS_SHOW_LOG"; then
+        harness_fail "the show asked about full screen"
+    fi
+}
+
+case "$case_name" in
+    plays)
+        harness_start_x 640x480x24
+        harness_start_weston 640x480
+        harness_run_show 60
+        win="$(harness_wait_show_window 20)"
+        sleep 21  # order 1 starts 7.68 s in and the scene emerges over 10 s
+        harness_show_running || harness_fail "the show ended by itself"
+        grep -q 'set_fullscreen' "$HARNESS_SHOW_LOG" || harness_fail "the show did not ask for full screen"
+        expect_heart 640x480
+        harness_key "$win" Escape
+        harness_expect_exit 0 10
+        ;;
+    letterbox)
+        harness_start_x 1280x720x24
+        harness_start_weston 1280x720
+        harness_run_show 60
+        win="$(harness_wait_show_window 20)"
+        sleep 21
+        harness_show_running || harness_fail "the show ended by itself"
+        expect_no_question
+        grep -q 'set_fullscreen' "$HARNESS_SHOW_LOG" || harness_fail "the show did not ask for full screen"
+        # 960x720 of picture in the middle, 160 columns of bar on each side.
+        grab left-bar 1280x720 crop=160:720:0:0
+        grab right-bar 1280x720 crop=160:720:1120:0
+        "$probe" black "$out/left-bar.rgb" || harness_fail "the left bar is not black (see $out)"
+        "$probe" black "$out/right-bar.rgb" || harness_fail "the right bar is not black (see $out)"
+        expect_heart 1280x720 crop=960:720:160:0
+        harness_key "$win" Escape
+        harness_expect_exit 0 10
+        ;;
+    window)
+        harness_start_x 1280x720x24
+        harness_start_weston 1280x720
+        harness_run_show 30 --window
+        win="$(harness_wait_show_window 20)"
+        sleep 1
+        expect_no_question
+        grep -q 'set_fullscreen' "$HARNESS_SHOW_LOG" && harness_fail "--window asked for full screen"
+        # A fixed-size window states its size as both bounds; a resizable one
+        # leaves the maximum open (0, 0).
+        last_max="$(grep -o 'set_max_size([0-9]*, [0-9]*)' "$HARNESS_SHOW_LOG" | tail -n 1)"
+        [ "$last_max" = "set_max_size(0, 0)" ] || harness_fail "the window cannot be resized (last bound: ${last_max:-none})"
+        harness_key "$win" Escape
+        harness_expect_exit 0 10
+        ;;
+    escape)
+        harness_start_x 640x480x24
+        harness_start_weston 640x480
+        harness_run_press_exit Escape 0
+        ;;
+    *)
+        harness_fail "unknown case $case_name"
+        ;;
+esac
