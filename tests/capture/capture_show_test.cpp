@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -23,6 +24,23 @@ TEST(CaptureTest, SameFrameTwiceGivesTheSamePixels) {
     const std::string a = readFile(first);
     EXPECT_GT(a.size(), 1000u);
     EXPECT_EQ(a, readFile(second));
+}
+
+// A still is reached by stepping the show's state without drawing; the
+// picture is the one a capture that drew every frame from the start shows
+// (frame 359 at 30 fps: the heart spinning and rippling as the fade-in thins).
+TEST(CaptureTest, AStillAfterASeekIsTheFrameReachedByPlayingThrough) {
+    const std::string dir = testing::TempDir() + "through";
+    const std::string still = testing::TempDir() + "seeked.png";
+    std::filesystem::remove_all(dir);
+    const std::string common = "--fps 30 --size 160x120 ";
+    ASSERT_EQ(runCapture(common + "--frames " + dir + " --from 0 --to 12"), 0);
+    ASSERT_EQ(runCapture(common + "--still 11.96 " + still), 0);
+    const Picture through = readPng(dir + "/frame-000359.png");
+    const Picture seeked = readPng(still);
+    ASSERT_EQ(through.width, 160);
+    EXPECT_GT(meanLuminance(through), 1.0) << "past the black opening";
+    EXPECT_EQ(through.rgb, seeked.rgb);
 }
 
 // The captured sound is the module as libopenmpt renders it, sample for

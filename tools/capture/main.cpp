@@ -21,6 +21,7 @@
 #include "core/demo_system.h"
 #include "app/sequencer.h"
 #include "app/shell.h"
+#include "app/show_replay.h"
 #include "app/window.h"
 #include "capture_options.h"
 #include "capture_platform.h"
@@ -33,11 +34,7 @@
 namespace {
 
 constexpr int64_t kSampleRate = capture::kSampleRate;
-// Frames before the captured stretch (or between stills) are run at this step (shorter than a
-// row of the music, so every row event still happens) up to a couple of
-// seconds before it, then at the capture rate.
-constexpr uint32_t kPrerollStepMs = 100;
-constexpr uint32_t kPrerollSettleMs = 2000;
+static_assert(kSampleRate == FrameClock::kSampleRate, "the capture's sound and its frame clock agree");
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "tessaline-capture: %s\n", message.c_str());
@@ -49,57 +46,36 @@ bool fileExists(const char* path) {
     return stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
 
-class FrameClock {
-public:
-    explicit FrameClock(int32_t fps) : fps_(fps) {}
-    int64_t sampleFrameOf(int64_t frame) const { return frame * kSampleRate / fps_; }
-    uint32_t musicMsOf(int64_t frame) const { return static_cast<uint32_t>(frame * 1000 / fps_); }
-    // The first frame showing sampleFrame or later.
-    int64_t firstFrameAt(int64_t sampleFrame) const {
-        return (sampleFrame * fps_ + kSampleRate - 1) / kSampleRate;
-    }
-
-private:
-    int64_t fps_;
-};
-
 // Runs the show's frames at music times that only move forward.
 class ShowRunner {
 public:
     explicit ShowRunner(const FrameClock& clock) : clock_(clock) {}
 
     // One frame of the show at frame index `frame` of the capture rate.
-    void runFrame(int64_t frame) { runAt(clock_.musicMsOf(frame), clock_.sampleFrameOf(frame)); }
+    void runFrame(int64_t frame) {
+        enter(frame);
+        drawFrame();
+        nextFrame_ = frame + 1;
+    }
 
-    // Brings the show to just before `frame`: coarse steps up to a couple of
-    // seconds before it, then every frame at the capture rate, so the frames
-    // that follow look as they would in a capture from the start.
-    void seekTo(int64_t frame, ProgressBar& progress) {
-        const uint32_t targetMs = clock_.musicMsOf(frame);
-        const int64_t steps = targetMs > lastMs_ + kPrerollSettleMs
-                                  ? (targetMs - kPrerollSettleMs - lastMs_) / kPrerollStepMs : 0;
-        for (int64_t step = 1; step <= steps; ++step) {
-            const uint32_t ms = lastMs_ + kPrerollStepMs;
-            runAt(ms, static_cast<int64_t>(ms) * kSampleRate / 1000);
-            progress.update(step);
-        }
-        for (int64_t k = nextFrame_; k < frame; ++k) {
-            runFrame(k);
-        }
+    // Brings the show to just before `frame`: every frame before it is
+    // stepped at the capture rate without being drawn, so the frames that
+    // follow look exactly as in a capture from the start.
+    void seekTo(int64_t frame) {
+        stepShowFrames(nextFrame_, frame, [this](int64_t k) { enter(k); });
+        nextFrame_ = std::max(nextFrame_, frame);
     }
 
 private:
-    void runAt(uint32_t musicMs, int64_t sampleFrame) {
-        capture::setClockMs(musicMs);
-        capture::setSpeakerFrame(sampleFrame);
+    // The capture clock and the music at frame k; the frame clock's tick
+    // turns them into the frame's elapsedMs.
+    void enter(int64_t frame) {
+        capture::setClockMs(clock_.musicMsOf(frame));
+        capture::setSpeakerFrame(clock_.sampleFrameOf(frame));
         demoSystem.tick();
-        drawFrame();
-        lastMs_ = musicMs;
-        nextFrame_ = clock_.firstFrameAt(sampleFrame + 1);
     }
 
     const FrameClock& clock_;
-    uint32_t lastMs_ = 0;
     int64_t nextFrame_ = 0;
 };
 
@@ -175,16 +151,13 @@ int main(int argc, char** argv) {
         }
         std::stable_sort(stills.begin(), stills.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
-        ProgressBar seeking("seeking  ", stills.back().first * 1000 / options.fps / kPrerollStepMs,
-                            !options.quiet);
         for (const auto& [frame, path] : stills) {
-            show.seekTo(frame, seeking);
+            show.seekTo(frame);
             show.runFrame(frame);
             if (!writeFramePng(path, capture::readFrame(), options.width, options.height)) {
                 return fail("cannot write '" + path + "'");
             }
         }
-        seeking.finish();
         return 0;
     }
 
@@ -220,11 +193,7 @@ int main(int argc, char** argv) {
         return 0;  // the sound alone
     }
 
-    ProgressBar seeking("seeking  ", clock.musicMsOf(startFrame) / kPrerollStepMs, !options.quiet && startFrame > 0);
-    show.seekTo(startFrame, seeking);
-    if (startFrame > 0) {
-        seeking.finish();
-    }
+    show.seekTo(startFrame);
     // Speed is reported for the captured stretch alone, seeking left out.
     const auto started = std::chrono::steady_clock::now();
     std::unique_ptr<VideoEncoder> video;
