@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -23,6 +25,26 @@ constexpr OptionRow optionTable[] = {
      "full screen at the desktop's own resolution, the picture scaled to fit with black bars",
      [](ShowOptions& o, const char*) {
          o.screenMode = ScreenMode::Scaled;
+         return std::string();
+     }},
+    {"--dev", nullptr, "developer mode: transport keys, overlay (F1), hot reload of the data",
+     [](ShowOptions& o, const char*) {
+         o.dev = true;
+         return std::string();
+     }},
+    {"--av-offset-ms", "N",
+     "move the picture's cues N ms later than the sound (negative: earlier), -500 to 500",
+     [](ShowOptions& o, const char* value) {
+         char* end = nullptr;
+         errno = 0;
+         const long ms = std::strtol(value, &end, 10);
+         if (errno != 0 || end == value || *end != '\0') {
+             return std::string("'") + value + "' is not a whole number of milliseconds";
+         }
+         if (ms < -kAvOffsetLimitMs || ms > kAvOffsetLimitMs) {
+             return std::string("'") + value + "' is outside -500 to 500";
+         }
+         o.avOffsetMs = static_cast<int32_t>(ms);
          return std::string();
      }},
     {"--help", nullptr, "show this list and exit",

@@ -2,6 +2,7 @@
 // The show's command line. With no arguments the show runs as configured in
 // demoConfig; each option only overrides a choice. New options are one row of
 // the table in options.cpp.
+#include <cstdint>
 #include <string>
 
 // Where the show goes on the screen.
@@ -11,8 +12,13 @@ enum class ScreenMode {
     Scaled,      // --scaled: the desktop's own mode, the picture letterboxed, no question
 };
 
+// The A/V offset's range, milliseconds either way.
+constexpr int32_t kAvOffsetLimitMs = 500;
+
 struct ShowOptions {
     ScreenMode screenMode = ScreenMode::Configured;
+    bool dev = false;        // --dev: transport keys, overlay, hot reload
+    int32_t avOffsetMs = 0;  // --av-offset-ms N: cues follow the heard position moved by N ms (positive: later)
     bool help = false;  // --help: print the option list and play nothing
 };
 

@@ -1,9 +1,12 @@
 #include "app/shell.h"
 
-#include "core/demo_config.h"
-#include "core/demo_system.h"
+#include <memory>
+
+#include "app/dev_session.h"
 #include "app/sequencer.h"
 #include "app/window.h"
+#include "core/demo_config.h"
+#include "core/demo_system.h"
 #include "loader/lwob_loader.h"
 #include "music/music_player.h"
 #include "platform/platform.h"
@@ -12,6 +15,8 @@
 bool windowActive = true;
 bool keys[256] = {};
 bool keyPresses[256] = {};
+bool collectKeyPresses = false;
+std::vector<uintptr_t> pressedKeys;
 LwObject* heartObject = nullptr;
 
 namespace {
@@ -70,7 +75,7 @@ void stopMusic() {
     }
 }
 
-int runMainLoop() {
+int runMainLoop(FrameHooks* hooks) {
     platform::Message msg;
     bool done = false;
     while (!done) {
@@ -92,7 +97,9 @@ int runMainLoop() {
                 msg.wParam = 0;
             } else {
                 demoSystem.tick();
+                if (hooks != nullptr) hooks->beforeFrame();
                 drawFrame();
+                if (hooks != nullptr) hooks->afterFrame();
                 platform::swapBuffers();
             }
         } else {
@@ -125,7 +132,12 @@ int runShow(const ShowOptions& options) {
     startMusic();
     advancePart();
 
-    const int exitCode = runMainLoop();
+    // Only with --dev or an A/V offset: the show as it is has no session.
+    std::unique_ptr<DevSession> session;
+    if (options.dev || options.avOffsetMs != 0) {
+        session = std::make_unique<DevSession>(options);
+    }
+    const int exitCode = runMainLoop(session.get());
 
     stopMusic();
     closeWindow();

@@ -1,6 +1,7 @@
 #pragma once
 // The entry point's work and the shell state other subsystems read.
 #include <cstdint>
+#include <vector>
 
 #include "app/options.h"
 #include "core/asset_paths.h"
@@ -12,6 +13,10 @@ extern bool keys[256];        // by virtual-key code; WM_KEYDOWN sets, WM_KEYUP 
 // By virtual-key code: WM_KEYDOWN sets, and only the main loop clears once it
 // has looked, so a press released before the loop looked is still seen.
 extern bool keyPresses[256];
+// Every key-down, in order, while collectKeyPresses is set (developer mode):
+// presses faster than frames all count. The main loop drains it.
+extern bool collectKeyPresses;
+extern std::vector<uintptr_t> pressedKeys;
 extern LwObject* heartObject; // loaded at start-up, lives until the process ends
 
 // The loader's clip sink: each clip's image through the texture manager, so
@@ -31,7 +36,15 @@ void stopMusic();  // the counterpart of startMusic
 // most idleWaitMs at a time. Returns the exit code: WM_QUIT's code, or 0
 // after Escape.
 constexpr uint32_t idleWaitMs = 100;
-int runMainLoop();
+// What developer mode adds around each drawn frame (app/dev_session.h).
+class FrameHooks {
+public:
+    virtual ~FrameHooks() = default;
+    virtual void beforeFrame() = 0;  // after the frame clock's tick, before drawFrame
+    virtual void afterFrame() = 0;   // after drawFrame, before the swap
+};
+// hooks: null for the show as it is.
+int runMainLoop(FrameHooks* hooks = nullptr);
 // The whole run: window (as the options say), loading, music, first part,
 // main loop, shutdown. Returns the process exit code.
 int runShow(const ShowOptions& options = {});

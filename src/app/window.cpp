@@ -241,6 +241,9 @@ intptr_t windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
                 keys[wParam] = true;
                 keyPresses[wParam] = true;  // kept until the main loop has seen it
             }
+            if (collectKeyPresses) {
+                pressedKeys.push_back(wParam);
+            }
             return 0;
         case platform::WM_KEYUP:
             if (wParam < sizeof keys / sizeof keys[0]) {

@@ -69,6 +69,11 @@ void MusicPlayer::stopStream() {
 }
 
 int MusicPlayer::getRow() {
+    if (cuePosition) {
+        if (cuePosition->row == lastRow) return -1;
+        lastRow = cuePosition->row;
+        return lastRow;
+    }
     if (sound::getRow(song) == lastRow) return -1;
     // The row is read again and that second answer is the one reported, even
     // if the module moved on in between.
@@ -76,7 +81,7 @@ int MusicPlayer::getRow() {
     return lastRow;
 }
 
-int MusicPlayer::getOrder() { return sound::getOrder(song); }
+int MusicPlayer::getOrder() { return cuePosition ? cuePosition->order : sound::getOrder(song); }
 
 signed char onStreamSync(sound::Stream* /*stream*/, void* /*buffer*/, int32_t /*length*/, void* /*user*/) {
     return 1;

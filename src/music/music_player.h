@@ -1,6 +1,9 @@
 #pragma once
 // Plays the show's music and tells the parts where it is (order and row).
 #include <cstdint>
+#include <optional>
+
+#include "sound/module_render.h"
 
 namespace sound {
 struct Module;
@@ -23,6 +26,11 @@ public:
     // The next getRow reports the current row even if it was reported
     // already (a new part, a replay from the start).
     void forgetRow() { lastRow = -1; }
+
+    // While set, getOrder and getRow answer this position instead of the
+    // sound layer's: replays, the developer transport and the A/V offset put
+    // the cue position here each frame. Unset, the player answers what is heard.
+    std::optional<sound::ModulePosition> cuePosition;
 
     sound::Module* song = nullptr;
     sound::Stream* stream = nullptr;

@@ -30,6 +30,19 @@ constexpr uintptr_t WA_INACTIVE = 0;
 constexpr uintptr_t WA_ACTIVE = 1;
 // Windows virtual-key codes.
 constexpr uintptr_t VK_ESCAPE = 27;
+constexpr uintptr_t VK_SPACE = 0x20;
+constexpr uintptr_t VK_HOME = 0x24;
+constexpr uintptr_t VK_LEFT = 0x25;
+constexpr uintptr_t VK_UP = 0x26;
+constexpr uintptr_t VK_RIGHT = 0x27;
+constexpr uintptr_t VK_DOWN = 0x28;
+constexpr uintptr_t VK_ADD = 0x6B;       // keypad +
+constexpr uintptr_t VK_SUBTRACT = 0x6D;  // keypad -
+constexpr uintptr_t VK_DECIMAL = 0x6E;   // keypad .
+constexpr uintptr_t VK_F1 = 0x70;
+constexpr uintptr_t VK_OEM_PLUS = 0xBB;    // the = + key
+constexpr uintptr_t VK_OEM_MINUS = 0xBD;   // the - _ key
+constexpr uintptr_t VK_OEM_PERIOD = 0xBE;  // the . > key
 
 // The 16-bit halves of wParam and lParam, as Win32's LOWORD/HIWORD take them.
 constexpr uint32_t loWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFFu); }

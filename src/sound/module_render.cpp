@@ -80,6 +80,15 @@ ModulePosition ModuleRenderer::position() const {
     return {module_->get_current_order(), module_->get_current_row()};
 }
 
+bool ModuleRenderer::setPosition(ModulePosition position) {
+    try {
+        module_->set_position_order_row(position.order, position.row);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 double ModuleRenderer::durationSeconds() const { return module_->get_duration_seconds(); }
 
 }  // namespace sound

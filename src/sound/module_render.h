@@ -48,6 +48,8 @@ public:
     int32_t render(int16_t* samples, int32_t frameCount);
     // The position after the frames rendered so far.
     ModulePosition position() const;
+    // Jumps to (order, row); false when libopenmpt refuses.
+    bool setPosition(ModulePosition position);
     double durationSeconds() const;
     int32_t sampleRate() const { return sampleRate_; }
 

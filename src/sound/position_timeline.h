@@ -7,6 +7,7 @@
 // locks and no allocation: a fixed ring of atomics, published by a release
 // store of the entry count, with the reader checking afterwards that the writer
 // has not lapped the entries it read.
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -22,18 +23,39 @@ public:
     static constexpr uint64_t kCapacity = 4096;
 
     // Writer side (audio thread). Frames must not decrease from call to call.
-    void record(int64_t startFrame, ModulePosition position) {
+    // moduleFrame: the module's own time at startFrame, which runs on with
+    // the output frames unless paused.
+    void record(int64_t startFrame, ModulePosition position, int64_t moduleFrame = 0, bool paused = false) {
         const uint64_t index = written_.load(std::memory_order_relaxed);
         Slot& slot = slots_[index % kCapacity];
         slot.frame.store(startFrame, std::memory_order_relaxed);
         slot.position.store(pack(position), std::memory_order_relaxed);
+        slot.moduleFrame.store(paused ? -moduleFrame - 1 : moduleFrame, std::memory_order_relaxed);
         written_.store(index + 1, std::memory_order_release);
+    }
+
+    // Reader side: the module's own time at outputFrame. False as lookup.
+    bool lookupModuleFrame(int64_t outputFrame, int64_t& moduleFrame) const {
+        int64_t entryFrame = 0;
+        int64_t stored = 0;
+        if (!find(outputFrame, nullptr, &entryFrame, &stored)) return false;
+        moduleFrame = stored < 0 ? -stored - 1 : stored + std::max<int64_t>(outputFrame - entryFrame, 0);
+        return true;
     }
 
     // Reader side (any one thread). The position in force at outputFrame: that
     // of the latest entry starting at or before it. False when no entry starts
     // at or before it (the module is not audible yet).
     bool lookup(int64_t outputFrame, ModulePosition& position) const {
+        return find(outputFrame, &position, nullptr, nullptr);
+    }
+
+    uint64_t entryCount() const { return written_.load(std::memory_order_acquire); }
+
+private:
+    // The entry in force at outputFrame: its position, start frame and
+    // stored module frame, each where asked for.
+    bool find(int64_t outputFrame, ModulePosition* position, int64_t* entryFrame, int64_t* moduleFrame) const {
         for (int attempt = 0; attempt < 8; ++attempt) {
             const uint64_t count = written_.load(std::memory_order_acquire);
             if (count == 0) return false;
@@ -46,7 +68,7 @@ public:
                 if (!stillValid(oldest)) continue;
                 if (oldest > 0) {
                     // Older than anything kept: the oldest kept entry is the best answer.
-                    position = unpack(slots_[oldest % kCapacity].position.load(std::memory_order_relaxed));
+                    read(oldest, position, entryFrame, moduleFrame);
                     if (!stillValid(oldest)) continue;
                     return true;
                 }
@@ -60,20 +82,25 @@ public:
                     hi = mid;
                 }
             }
-            position = unpack(slots_[lo % kCapacity].position.load(std::memory_order_relaxed));
+            read(lo, position, entryFrame, moduleFrame);
             if (!stillValid(oldest)) continue;
             return true;
         }
         return false;
     }
 
-    uint64_t entryCount() const { return written_.load(std::memory_order_acquire); }
-
-private:
     struct Slot {
         std::atomic<int64_t> frame{0};
         std::atomic<uint32_t> position{0};
+        std::atomic<int64_t> moduleFrame{0};  // negative: -(frame + 1), paused there
     };
+
+    void read(uint64_t index, ModulePosition* position, int64_t* entryFrame, int64_t* moduleFrame) const {
+        const Slot& slot = slots_[index % kCapacity];
+        if (position != nullptr) *position = unpack(slot.position.load(std::memory_order_relaxed));
+        if (entryFrame != nullptr) *entryFrame = slot.frame.load(std::memory_order_relaxed);
+        if (moduleFrame != nullptr) *moduleFrame = slot.moduleFrame.load(std::memory_order_relaxed);
+    }
 
     int64_t frameAt(uint64_t index) const {
         return slots_[index % kCapacity].frame.load(std::memory_order_relaxed);

@@ -58,4 +58,20 @@ bool setStreamSyncCallback(Stream* stream, StreamSyncCallback callback, void* us
 int32_t playStream(int32_t channel, Stream* stream);
 bool closeStream(Stream* stream);
 
+// ---- developer transport: the show without --dev or an A/V offset never
+// calls these, and nothing above changes with them --------------------------
+// A module's own time is counted in sample frames at the mix rate from its
+// first frame, as if played from the start without a pause.
+//
+// Paused, the module stops where it is and silence is heard; false for an
+// unknown handle.
+bool setModulePaused(Module* module, bool paused);
+// Moves the module to (order, row), whose first frame of module time the
+// caller knows (moduleFrame). Until the jump is heard (after what the device
+// has buffered) the speaker is taken to be there already.
+bool setModulePosition(Module* module, int32_t order, int32_t row, int64_t moduleFrame);
+// The module time of the frame at the speaker; stands still while paused.
+// -1 for an unknown handle. With no module (null), the score clock's time.
+int64_t moduleFrameAtSpeaker(Module* module);
+
 }  // namespace sound

@@ -201,6 +201,33 @@ int32_t getRow(Module* module) {
     return position ? position->row : -1;
 }
 
+bool setModulePaused(Module* module, bool paused) {
+    Engine& e = engine();
+    if (module == nullptr || !e.owns(module)) return false;
+    module->setPaused(paused);
+    return true;
+}
+
+bool setModulePosition(Module* module, int32_t order, int32_t row, int64_t moduleFrame) {
+    Engine& e = engine();
+    if (module == nullptr || !e.owns(module)) return false;
+    module->jumpTo({order, row}, moduleFrame);
+    return true;
+}
+
+int64_t moduleFrameAtSpeaker(Module* module) {
+    Engine& e = engine();
+    if (e.initialised && e.silent) e.pump();
+    if (module == nullptr) {
+        const int64_t now = e.nowMicroseconds();
+        if (!e.scoreOriginMicroseconds) e.scoreOriginMicroseconds = now;
+        return std::max<int64_t>(0, now - *e.scoreOriginMicroseconds) * e.sampleRate / 1000000;
+    }
+    if (!e.owns(module)) return -1;
+    if (!module->inMixer) return 0;
+    return module->moduleFrameAt(e.speakerFrame());
+}
+
 Stream* openStream(const char* path, uint32_t mode, int32_t size) {
     Engine& e = engine();
     // 16-bit and stereo describe what the stream is played as, which is always

@@ -31,10 +31,23 @@ TEST(OptionsTest, AnUnknownOptionIsAnErrorNamingIt) {
     }
 }
 
+TEST(OptionsTest, DeveloperModeAndTheAvOffset) {
+    EXPECT_FALSE(parse({}).options.dev);
+    EXPECT_EQ(parse({}).options.avOffsetMs, 0);
+    EXPECT_TRUE(parse({"--dev"}).options.dev);
+    EXPECT_EQ(parse({"--av-offset-ms", "-500"}).options.avOffsetMs, -500);
+    EXPECT_EQ(parse({"--av-offset-ms", "120", "--dev"}).options.avOffsetMs, 120);
+    for (const char* bad : {"501", "-501", "ten", "10ms", "", "99999999999999999999"}) {
+        const ParsedOptions parsed = parse({"--av-offset-ms", bad});
+        EXPECT_THAT(parsed.error, HasSubstr("--av-offset-ms")) << bad;
+    }
+    EXPECT_THAT(parse({"--av-offset-ms"}).error, HasSubstr("needs a value"));
+}
+
 TEST(OptionsTest, HelpListsEveryOption) {
     const std::string help = optionsHelp("tessaline");
     EXPECT_THAT(help, HasSubstr("usage: tessaline"));
-    for (const char* option : {"--window", "--scaled", "--help"}) {
+    for (const char* option : {"--window", "--scaled", "--dev", "--av-offset-ms", "--help"}) {
         EXPECT_THAT(help, HasSubstr(option));
     }
 }

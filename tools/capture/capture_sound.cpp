@@ -103,6 +103,10 @@ bool playModule(Module* m) { return m != nullptr; }
 bool freeModule(Module*) { return true; }
 int32_t getOrder(Module*) { return capture::positionAt(speakerFrame).order; }
 int32_t getRow(Module*) { return capture::positionAt(speakerFrame).row; }
+// The capture has no transport: its frames are the module's own time.
+bool setModulePaused(Module*, bool) { return false; }
+bool setModulePosition(Module*, int32_t, int32_t, int64_t) { return false; }
+int64_t moduleFrameAtSpeaker(Module*) { return speakerFrame; }
 
 // The capture shows the module; a stream has no position to show.
 Stream* openStream(const char*, uint32_t, int32_t) { return nullptr; }

@@ -151,6 +151,12 @@ uintptr_t virtualKey(const SDL_Keysym& key) {
         case SDLK_INSERT: return 0x2D;
         case SDLK_DELETE: return 0x2E;
         case SDLK_KP_0: return 0x60;
+        case SDLK_KP_PLUS: return VK_ADD;
+        case SDLK_KP_MINUS: return VK_SUBTRACT;
+        case SDLK_KP_PERIOD: return VK_DECIMAL;
+        case SDLK_EQUALS: case SDLK_PLUS: return VK_OEM_PLUS;
+        case SDLK_MINUS: return VK_OEM_MINUS;
+        case SDLK_PERIOD: return VK_OEM_PERIOD;
         default: return 0;
     }
 }

@@ -134,6 +134,19 @@ int32_t getRow(Module* module) {
     return sound_double::next(state().script.rows, state().lastRow);
 }
 
+bool setModulePaused(Module* module, bool paused) {
+    sound_double::record("setModulePaused(" + sound_double::name(module) + "," + (paused ? "true" : "false") + ")");
+    return module != nullptr;
+}
+
+bool setModulePosition(Module* module, int32_t order, int32_t row, int64_t moduleFrame) {
+    sound_double::record("setModulePosition(" + sound_double::name(module) + "," + std::to_string(order) + "," +
+                         std::to_string(row) + "," + std::to_string(moduleFrame) + ")");
+    return module != nullptr;
+}
+
+int64_t moduleFrameAtSpeaker(Module* /*module*/) { return state().script.moduleFrame; }
+
 Stream* openStream(const char* path, uint32_t mode, int32_t size) {
     sound_double::record(std::string("openStream(") + (path ? path : "null") + "," + sound_double::hex(mode) + "," +
                          std::to_string(size) + ")");

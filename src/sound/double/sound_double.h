@@ -32,6 +32,8 @@ struct Script {
     // runs dry its last answer repeats (0 if it never had one).
     std::deque<int32_t> rows;
     std::deque<int32_t> orders;
+    // What moduleFrameAtSpeaker answers (module time at the speaker).
+    int64_t moduleFrame = 0;
 };
 
 // The script the next calls answer from; edit it freely.

@@ -1,0 +1,128 @@
+#include "music/position_map.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "sound/offline_render.h"
+
+namespace {
+
+// The worker renders this far ahead of the last query, and two passes to
+// begin with, so that the transport's seeks past the end find the loop.
+constexpr int64_t kAheadFrames = 30 * PositionMap::kSampleRate;
+constexpr int64_t kSliceFrames = 8192;  // rendered between looks at the queue
+
+}  // namespace
+
+PositionMap::PositionMap(std::string modulePath)
+    : worker_([this, path = std::move(modulePath)]() mutable { renderLoop(std::move(path)); }) {}
+
+PositionMap::~PositionMap() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+}
+
+void PositionMap::renderLoop(std::string modulePath) {
+    // -1: the module loops for ever, as the player plays it.
+    sound::OfflineRender render(modulePath, -1);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        opened_ = true;
+        failed_ = !render.ok();
+        if (!failed_) {
+            passFrames_ = static_cast<int64_t>(render.durationSeconds() * kSampleRate);
+            wantedFrames_ = std::max(wantedFrames_, 2 * passFrames_ + kAheadFrames);
+            runs_.push_back({0, render.startPosition()});
+        }
+    }
+    changed_.notify_all();
+    if (!render.ok()) return;
+
+    std::vector<int16_t> samples;
+    std::vector<sound::ModulePosition> positions;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || framesRendered_ < wantedFrames_; });
+            if (stopping_) return;
+        }
+        samples.clear();
+        positions.clear();
+        const int64_t first = render.framesRendered();
+        const int64_t added = render.render(kSliceFrames, samples, positions);
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (int64_t i = 0; i < added; ++i) {
+            if (!(positions[static_cast<size_t>(i)] == runs_.back().position)) {
+                runs_.push_back({first + i, positions[static_cast<size_t>(i)]});
+            }
+        }
+        framesRendered_ = first + added;
+        if (added == 0) failed_ = true;  // a looping module does not end; stop waiting for it
+        changed_.notify_all();
+        if (failed_) return;
+    }
+}
+
+void PositionMap::waitFor(std::unique_lock<std::mutex>& lock, int64_t frame) {
+    if (frame + kAheadFrames > wantedFrames_) {
+        wantedFrames_ = frame + kAheadFrames;
+        changed_.notify_all();
+    }
+    changed_.wait(lock, [&] { return failed_ || (opened_ && framesRendered_ > frame); });
+}
+
+size_t PositionMap::runIndexAt(int64_t frame) const {
+    const auto after = std::upper_bound(runs_.begin(), runs_.end(), frame,
+                                        [](int64_t f, const Run& run) { return f < run.startFrame; });
+    return after == runs_.begin() ? 0 : static_cast<size_t>(after - runs_.begin() - 1);
+}
+
+bool PositionMap::ok() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return opened_; });
+    return !failed_ || !runs_.empty();
+}
+
+sound::ModulePosition PositionMap::at(int64_t moduleFrame) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    waitFor(lock, std::max<int64_t>(moduleFrame, 0));
+    if (runs_.empty()) return {};
+    return runs_[runIndexAt(moduleFrame)].position;
+}
+
+int64_t PositionMap::firstFrameOf(sound::ModulePosition position) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    waitFor(lock, 0);
+    if (passFrames_ < 0) return -1;
+    waitFor(lock, passFrames_);
+    for (const Run& run : runs_) {
+        if (run.startFrame >= passFrames_) break;
+        if (run.position == position) return run.startFrame;
+    }
+    return -1;
+}
+
+int64_t PositionMap::passFrames() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    waitFor(lock, 0);
+    return passFrames_;
+}
+
+int64_t PositionMap::frameRowsAway(int64_t moduleFrame, int32_t rows) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    // Rows are at least a few ms long: 64 rows is well inside the margin rendered ahead.
+    waitFor(lock, std::max<int64_t>(moduleFrame, 0));
+    if (runs_.empty()) return 0;
+    const int64_t here = static_cast<int64_t>(runIndexAt(moduleFrame));
+    int64_t target = here + rows;
+    if (target <= 0) return 0;
+    while (static_cast<size_t>(target) >= runs_.size() && !failed_) {
+        waitFor(lock, framesRendered_ + kSliceFrames);
+    }
+    target = std::min<int64_t>(target, static_cast<int64_t>(runs_.size()) - 1);
+    return runs_[static_cast<size_t>(target)].startFrame;
+}
