@@ -132,4 +132,6 @@ void DevTransport::seekToFrame(int64_t moduleFrame) {
     sound::setModulePosition(musicPlayer.song, at.order, at.row, rowStart);
     seekFrame_ = landing;
     stepped_ = false;
+    // Keys that follow before the next frame move on from here.
+    cueFrame_ = clock.sampleFrameOf(landing) - offset;
 }
