@@ -77,6 +77,9 @@ std::vector<std::string> FileWatch::takeChanges() {
             std::memcpy(&event, buffer + at, sizeof event);
             const char* name = buffer + at + sizeof(inotify_event);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+            if (at > length) {
+                break;  // never: the kernel hands out whole records only
+            }
             if ((event.mask & IN_Q_OVERFLOW) != 0) {
                 for (const auto& [wd, directory] : state_->directories) {
                     state_->pending[directory] = now;
