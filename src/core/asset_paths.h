@@ -9,3 +9,6 @@ constexpr const char* startupImages[6] = {
     "data/tessaline/gfx/text-2.png", "data/tessaline/gfx/text-3.png",
     "data/tessaline/gfx/text-4.png", "data/tessaline/gfx/zurak.png",
 };
+// The developer overlay's glyph atlas (render/overlay_font_layout.h): read
+// only with --dev, never by the show itself.
+constexpr const char* overlayFontPath = "data/vexel/overlay-font.png";

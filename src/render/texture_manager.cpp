@@ -4,6 +4,12 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+#include <algorithm>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "core/demo_system.h"
 #include "core/service_order.h"
 
@@ -85,6 +91,8 @@ void TextureManager::load(const char* path, const DecodedImage& image) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, placeholderTexel);
     }
     textureNames.push_back(name);
+    texturePaths.resize(textureNames.size() - 1);  // indices added without load() have no path
+    texturePaths.emplace_back(path != nullptr ? path : "");
 
     if (decoded) {
         demoSystem.log("TEXMGR: '%s' loaded successfully.\n", shownPath);
@@ -107,4 +115,49 @@ bool TextureManager::bind(uint32_t index) {
     glBindTexture(GL_TEXTURE_2D, textureNames[index]);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
     return true;
+}
+
+bool TextureManager::reload(uint32_t index, const char* path, std::string* why) {
+    const auto fail = [why](const char* reason) {
+        if (why != nullptr) {
+            *why = reason;
+        }
+        return false;
+    };
+    if (index >= textureNames.size()) {
+        return fail("no such texture index");
+    }
+    if (path == nullptr) {
+        return fail("no path");
+    }
+    // The system's own words for a file that is not there or not readable;
+    // DevIL would only say it could not open it.
+    if (std::FILE* file = std::fopen(path, "rb")) {
+        std::fclose(file);
+    } else {
+        return fail(std::strerror(errno));
+    }
+    const DecodedImage image = decodeImage(path);
+    if (!image.ok()) {
+        const ILenum code = image.imageError != IL_NO_ERROR ? image.imageError : IL_INVALID_FILE_HEADER;
+        return fail(iluErrorString(code));
+    }
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    glBindTexture(GL_TEXTURE_2D, textureNames[index]);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 image.rgba.data());
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    demoSystem.log("TEXMGR: '%s' reloaded into texture %u.\n", path, index);
+    return true;
+}
+
+int32_t TextureManager::indexOf(const std::string& path) const {
+    const size_t held = std::min(texturePaths.size(), textureNames.size());
+    for (size_t i = 0; i < held; ++i) {
+        if (!path.empty() && texturePaths[i] == path) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Owns every texture; hands them out by index in load order.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // An image decoded to 8-bit RGBA, bottom row first (GL's t = 0 first): what a
@@ -34,7 +35,20 @@ public:
     // does not hold makes no GL call. Always true.
     bool bind(uint32_t index);
 
-    std::vector<uint32_t> textureNames;  // GL texture names by index
+    // Replaces the pixels of texture index with the image at path, which is
+    // decoded first: when it cannot be read or decoded, the texture keeps
+    // what it had, *why says so ("No such file or directory", DevIL's reason)
+    // and the result is false. The index, the GL texture name and its
+    // parameters stay, so whatever binds the index sees the new picture. The
+    // texture bound before the call is bound after it. Needs a current GL
+    // context. False without a GL call for an index the manager does not hold.
+    bool reload(uint32_t index, const char* path, std::string* why = nullptr);
+    // The index whose texture load() took from path (compared as given);
+    // -1 when none did.
+    int32_t indexOf(const std::string& path) const;
+
+    std::vector<uint32_t> textureNames;   // GL texture names by index
+    std::vector<std::string> texturePaths; // the path load() took each index from; "" where unknown
 
 private:
     bool badBindReported = false;  // the first out-of-range bind is logged, later ones are not

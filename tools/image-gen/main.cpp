@@ -1,19 +1,55 @@
 // image-gen: draws the show's pictures and writes them as PNG files.
 //   image-gen <output directory> [font directory]
-// The build runs it into <build>/data/tessaline/gfx; the same fonts give
-// the same bytes on every run.
+//   image-gen --overlay-font <output file> [font directory]
+// The build runs it into <build>/data/tessaline/gfx, and the second form
+// for the developer overlay's glyph atlas into <build>/data/vexel; the same
+// fonts give the same bytes on every run.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "overlay_font.h"
 #include "png_writer.h"
 #include "show_images.h"
 
+namespace {
+
+int writeOverlayFont(const std::filesystem::path& outputFile, const char* fontDir) {
+    std::error_code error;
+    std::filesystem::create_directories(outputFile.parent_path(), error);
+    if (error) {
+        std::fprintf(stderr, "image-gen: cannot create '%s': %s\n", outputFile.parent_path().c_str(),
+                     error.message().c_str());
+        return 1;
+    }
+    std::string fontError;
+    const Rgba8Image atlas = overlayFontAtlas(fontDir, &fontError);
+    if (atlas.width == 0) {
+        std::fprintf(stderr, "image-gen: %s\n", fontError.c_str());
+        return 1;
+    }
+    std::string writeError;
+    if (!writePng(outputFile.string(), atlas, "Developer overlay glyphs", &writeError)) {
+        std::fprintf(stderr, "image-gen: %s\n", writeError.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s <output directory> [font directory]\n", argv[0]);
+    const bool overlayFont = argc >= 2 && std::string(argv[1]) == "--overlay-font";
+    const int first = overlayFont ? 2 : 1;  // the output argument
+    if (argc < first + 1 || argc > first + 2) {
+        std::fprintf(stderr, "usage: %s <output directory> [font directory]\n"
+                             "       %s --overlay-font <output file> [font directory]\n",
+                     argv[0], argv[0]);
         return 2;
+    }
+    if (overlayFont) {
+        return writeOverlayFont(argv[first], argc == first + 2 ? argv[first + 1] : defaultFontDir);
     }
     const std::filesystem::path outputDir = argv[1];
     std::error_code error;

@@ -1,0 +1,49 @@
+#pragma once
+// Watches directories for files that were written, renamed into place or
+// created anew, for the developer mode's hot reload.
+//
+// Directories, not files, are watched: an editor that saves by writing a
+// new file and renaming it over the old one, and a file deleted and written
+// again, both replace the directory entry, which a watch on the file itself
+// would lose track of. A bare deletion is not a change (the file to reload
+// is not there yet); its rewrite is.
+//
+// One implementation per platform, chosen at link time:
+//   platform/linux/file_watch_inotify.cpp  the real one, over inotify
+//   platform/null/file_watch_null.cpp      a scripted double (file_watch_double.h)
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class FileWatch {
+public:
+    FileWatch();
+    ~FileWatch();
+    FileWatch(const FileWatch&) = delete;
+    FileWatch& operator=(const FileWatch&) = delete;
+
+    // Starts watching one directory. False, with error() saying why, when
+    // it cannot be watched (missing, no permission, no watches left).
+    bool watchDirectory(const std::string& directory);
+
+    // The files changed since the last call, each once, sorted, as the
+    // watched directory was given joined with the file's name ("data/x/y.png"
+    // for "data/x"). Never blocks. A burst of events for one file (an
+    // editor's write, rename and attribute change) is reported once, after
+    // the file has been quiet for quietMs; a file still changing waits for a
+    // later call. When the system dropped events, every watched directory
+    // itself is reported: anything in it may have changed.
+    std::vector<std::string> takeChanges();
+    static constexpr int quietMs = 50;
+
+    const std::string& error() const { return error_; }
+
+private:
+    struct State;  // the implementation's own
+    std::unique_ptr<State> state_;
+    std::string error_;
+};
+
+}  // namespace platform
