@@ -22,7 +22,7 @@ const FrameClock& replayClock() {
 }  // namespace
 
 DevTransport::DevTransport(PositionMap& map, int32_t avOffsetMs)
-    : map_(map), avOffsetMs_(std::clamp(avOffsetMs, -kOffsetLimitMs, kOffsetLimitMs)) {}
+    : map_(&map), avOffsetMs_(std::clamp(avOffsetMs, -kOffsetLimitMs, kOffsetLimitMs)) {}
 
 int64_t DevTransport::offsetFrames() const { return int64_t{avOffsetMs_} * PositionMap::kSampleRate / 1000; }
 
@@ -31,7 +31,7 @@ int64_t DevTransport::heardFrame() const {
 }
 
 void DevTransport::press(uintptr_t key) {
-    const sound::ModulePosition cue = map_.at(cueFrame_);
+    const sound::ModulePosition cue = map_->at(cueFrame_);
     switch (key) {
         case platform::VK_SPACE:
             if (!paused_) {
@@ -43,8 +43,8 @@ void DevTransport::press(uintptr_t key) {
                 paused_ = false;
                 if (stepped_) {
                     // The music resumes at the start of the row the steps reached.
-                    const int64_t rowStart = map_.frameRowsAway(pausedFrame_, 0);
-                    const sound::ModulePosition at = map_.at(rowStart);
+                    const int64_t rowStart = map_->frameRowsAway(pausedFrame_, 0);
+                    const sound::ModulePosition at = map_->at(rowStart);
                     sound::setModulePosition(musicPlayer.song, at.order, at.row, rowStart);
                 }
                 sound::setModulePaused(musicPlayer.song, false);
@@ -52,8 +52,8 @@ void DevTransport::press(uintptr_t key) {
             break;
         case platform::VK_RIGHT: seekTo(cue.order + 1, 0); break;
         case platform::VK_LEFT: seekTo(cue.order - 1, 0); break;
-        case platform::VK_DOWN: seekToFrame(map_.frameRowsAway(cueFrame_, kRowsPerJump)); break;
-        case platform::VK_UP: seekToFrame(map_.frameRowsAway(cueFrame_, -kRowsPerJump)); break;
+        case platform::VK_DOWN: seekToFrame(map_->frameRowsAway(cueFrame_, kRowsPerJump)); break;
+        case platform::VK_UP: seekToFrame(map_->frameRowsAway(cueFrame_, -kRowsPerJump)); break;
         case platform::VK_HOME: seekToFrame(0); break;
         case 'L':
             looping_ = !looping_;
@@ -94,7 +94,7 @@ void DevTransport::beginFrame() {
         }
         cueFrame_ = heardFrame() - offsetFrames();
     }
-    musicPlayer.cuePosition = map_.at(cueFrame_);
+    musicPlayer.cuePosition = map_->at(cueFrame_);
     if (looping_ && !paused_ && musicPlayer.cuePosition->order != loopOrder_) {
         seekTo(loopOrder_, 0);
         beginFrame();
@@ -106,12 +106,12 @@ void DevTransport::seekTo(int32_t order, int32_t row) {
         seekToFrame(0);
         return;
     }
-    int64_t frame = map_.firstFrameOf({order, row});
+    int64_t frame = map_->firstFrameOf({order, row});
     if (frame < 0) {
-        frame = map_.firstFrameOf({order, 0});
+        frame = map_->firstFrameOf({order, 0});
     }
     if (frame < 0) {
-        frame = map_.passFrames();  // past the song's end: where the module loops to
+        frame = map_->passFrames();  // past the song's end: where the module loops to
     }
     seekToFrame(frame);
 }
@@ -122,13 +122,13 @@ void DevTransport::seekToFrame(int64_t moduleFrame) {
     const int64_t landing = clock.firstFrameAt(moduleFrame);
     const int64_t offset = offsetFrames();
     replayShowTo(landing, [&](int64_t k) {
-        musicPlayer.cuePosition = map_.at(clock.sampleFrameOf(k) - offset);
+        musicPlayer.cuePosition = map_->at(clock.sampleFrameOf(k) - offset);
         demoSystem.frameTime = static_cast<uint32_t>(clock.elapsedMsOf(k));
     });
     // The music goes to the row the landing frame lies in.
     const int64_t heard = clock.sampleFrameOf(landing);
-    const int64_t rowStart = map_.frameRowsAway(heard, 0);
-    const sound::ModulePosition at = map_.at(rowStart);
+    const int64_t rowStart = map_->frameRowsAway(heard, 0);
+    const sound::ModulePosition at = map_->at(rowStart);
     sound::setModulePosition(musicPlayer.song, at.order, at.row, rowStart);
     seekFrame_ = landing;
     stepped_ = false;

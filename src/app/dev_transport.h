@@ -20,6 +20,8 @@ public:
     // map: the module's positions by module time; avOffsetMs within the
     // option's range.
     DevTransport(PositionMap& map, int32_t avOffsetMs);
+    // A new module's map (hot reload): the transport reads it from now on.
+    void setMap(PositionMap& map) { map_ = &map; }
 
     // One key press, by virtual-key code, in the order pressed; keys that
     // are not the transport's are ignored. Space, Left/Right, Up/Down, Home,
@@ -45,7 +47,7 @@ private:
     int64_t heardFrame() const;  // module time at the speaker, or where the pause holds it
     int64_t offsetFrames() const;
 
-    PositionMap& map_;
+    PositionMap* map_;
     int32_t avOffsetMs_;
     bool paused_ = false;
     bool looping_ = false;
