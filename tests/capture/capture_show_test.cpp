@@ -4,6 +4,7 @@
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -23,6 +24,52 @@ TEST(CaptureTest, SameFrameTwiceGivesTheSamePixels) {
     const std::string a = readFile(first);
     EXPECT_GT(a.size(), 1000u);
     EXPECT_EQ(a, readFile(second));
+}
+
+// An output of another shape holds the same 4:3 picture, as large as fits and
+// centred, between pure black bars: pillars for a wide frame, bars above and
+// below for a tall one. The anti-aliasing grid (2x1 here) is the same in all
+// three, so the pictures match to the byte.
+TEST(CaptureTest, OtherShapesCentreTheUnstretchedPictureBetweenBlackBars) {
+    const auto capture = [](const std::string& size) {
+        const std::string path = testing::TempDir() + "shape-" + size + ".png";
+        EXPECT_EQ(runCapture("--aa 2 --size " + size + " --still 3:0 " + path), 0) << size;
+        return readPng(path);
+    };
+    const Picture picture = capture("160x120");
+    ASSERT_EQ(picture.width, 160);
+    bool edgeLit = false;  // the scene reaches the picture's left edge: the bars are not the picture's own black
+    for (int32_t y = 0; y < 120; ++y) edgeLit = edgeLit || picture.at(0, y)[0] + picture.at(0, y)[2] > 8;
+    ASSERT_TRUE(edgeLit);
+    struct Shape {
+        std::string size;
+        int32_t width, height, left, top;  // where the picture lands (top-left origin)
+    };
+    for (const Shape& s : {Shape{"320x120", 320, 120, 80, 0}, Shape{"160x300", 160, 300, 0, 90}}) {
+        const Picture framed = capture(s.size);
+        ASSERT_EQ(framed.width, s.width);
+        ASSERT_EQ(framed.height, s.height);
+        int32_t wrong = 0;
+        for (int32_t y = 0; y < s.height; ++y)
+            for (int32_t x = 0; x < s.width; ++x) {
+                const bool inside = x >= s.left && x < s.left + 160 && y >= s.top && y < s.top + 120;
+                const uint8_t black[3] = {0, 0, 0};
+                const uint8_t* want = inside ? picture.at(x - s.left, y - s.top) : black;
+                wrong += !std::equal(want, want + 3, framed.at(x, y));
+            }
+        EXPECT_EQ(wrong, 0) << s.size << ": pixels off the centred picture or its black bars";
+    }
+}
+
+// Bad sizes and grids end with status 2 before anything is drawn or written;
+// the framebuffer limit is the renderer's own (65536 wide is beyond any).
+TEST(CaptureTest, SizesAndGridsBeyondWhatRenderersTakeAreRefusedFirst) {
+    const std::string path = testing::TempDir() + "refused.png";
+    std::remove(path.c_str());
+    EXPECT_EQ(runCapture("--aa 3 --still 1:0 " + path), 2);
+    EXPECT_EQ(runCapture("--size 0x0 --still 1:0 " + path), 2);
+    EXPECT_EQ(runCapture("--size 16384x16384 --aa 8 --still 1:0 " + path), 2);
+    EXPECT_FALSE(std::ifstream(path).good());
 }
 
 // The captured sound is the module as libopenmpt renders it, sample for

@@ -7,6 +7,7 @@
 // in whole milliseconds, so each frame's elapsedMs is the difference of two
 // such times and their sum never drifts from the music.
 #include <GL/gl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -40,6 +41,20 @@ constexpr int64_t kSampleRate = capture::kSampleRate;
 // seconds before it, then at the capture rate.
 constexpr uint32_t kPrerollStepMs = 100;
 constexpr uint32_t kPrerollSettleMs = 2000;
+
+// CPU seconds used so far by this process and its waited-for children
+// (ffmpeg, once finished): on a shared machine a steadier cost than the wall
+// clock.
+double cpuSeconds() {
+    double total = 0.0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        struct rusage usage{};
+        getrusage(who, &usage);
+        total += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "tessaline-capture: %s\n", message.c_str());
@@ -246,6 +261,7 @@ int main(int argc, char** argv) {
     }
     // Speed is reported for the captured stretch alone, seeking left out.
     const auto started = std::chrono::steady_clock::now();
+    const double cpuAtStart = cpuSeconds();
     std::unique_ptr<VideoEncoder> video;
     if (!options.videoPath.empty()) {
         video = std::make_unique<VideoEncoder>(options.videoPath, wavForVideo, options.width, options.height,
@@ -281,11 +297,15 @@ int main(int argc, char** argv) {
         }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double cpu = cpuSeconds() - cpuAtStart;
     const double musicSeconds = static_cast<double>(toSample - firstSample) / kSampleRate;
+    const auto frames = static_cast<double>(endFrame - startFrame);
     if (!options.quiet) {
-        std::fprintf(stderr, "tessaline-capture: %lld frames, %.1f s of music in %.1f s (%.2fx real time)\n",
+        std::fprintf(stderr,
+                     "tessaline-capture: %lld frames, %.1f s of music in %.1f s (%.2fx real time); "
+                     "%.1f ms a frame, %.1f ms of CPU a frame (ffmpeg included)\n",
                      static_cast<long long>(endFrame - startFrame), musicSeconds, seconds,
-                     seconds > 0.0 ? musicSeconds / seconds : 0.0);
+                     seconds > 0.0 ? musicSeconds / seconds : 0.0, seconds * 1000.0 / frames, cpu * 1000.0 / frames);
     }
     return 0;
 }
