@@ -31,13 +31,20 @@ TEST(CaptureTest, SameFrameTwiceGivesTheSamePixels) {
 // below for a tall one. The anti-aliasing grid (2x1 here) is the same in all
 // three, so the pictures match to the byte.
 TEST(CaptureTest, OtherShapesCentreTheUnstretchedPictureBetweenBlackBars) {
-    const auto capture = [](const std::string& size) {
-        const std::string path = testing::TempDir() + "shape-" + size + ".png";
-        EXPECT_EQ(runCapture("--aa 2 --size " + size + " --still 3:0 " + path), 0) << size;
+    const auto capture = [](const std::string& size, const std::string& aa = "2") {
+        const std::string path = testing::TempDir() + "shape-" + size + "-" + aa + ".png";
+        EXPECT_EQ(runCapture("--aa " + aa + " --size " + size + " --still 3:0 " + path), 0) << size;
         return readPng(path);
     };
     const Picture picture = capture("160x120");
     ASSERT_EQ(picture.width, 160);
+    // Supersampled, the picture keeps its geometry: it differs from the
+    // plain one by the smoothing of its edges alone.
+    const Picture plain = capture("160x120", "1");
+    ASSERT_EQ(plain.rgb.size(), picture.rgb.size());
+    double difference = 0;
+    for (size_t i = 0; i < plain.rgb.size(); ++i) difference += std::abs(plain.rgb[i] - picture.rgb[i]);
+    EXPECT_LT(difference / plain.rgb.size(), 1.5) << "mean difference per channel, plain against --aa 2";
     bool edgeLit = false;  // the scene reaches the picture's left edge: the bars are not the picture's own black
     for (int32_t y = 0; y < 120; ++y) edgeLit = edgeLit || picture.at(0, y)[0] + picture.at(0, y)[2] > 8;
     ASSERT_TRUE(edgeLit);
