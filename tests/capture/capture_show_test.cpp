@@ -17,8 +17,8 @@
 using namespace capture_test;
 
 TEST(CaptureTest, SameFrameTwiceGivesTheSamePixels) {
-    const std::string first = testing::TempDir() + "determinism-a.png";
-    const std::string second = testing::TempDir() + "determinism-b.png";
+    const std::string first = ownTempDir() + "determinism-a.png";
+    const std::string second = ownTempDir() + "determinism-b.png";
     ASSERT_EQ(runCapture("--still 2:16 " + first), 0);
     ASSERT_EQ(runCapture("--still 2:16 " + second), 0);
     const std::string a = readFile(first);
@@ -32,7 +32,7 @@ TEST(CaptureTest, SameFrameTwiceGivesTheSamePixels) {
 // three, so the pictures match to the byte.
 TEST(CaptureTest, OtherShapesCentreTheUnstretchedPictureBetweenBlackBars) {
     const auto capture = [](const std::string& size, const std::string& aa = "2") {
-        const std::string path = testing::TempDir() + "shape-" + size + "-" + aa + ".png";
+        const std::string path = ownTempDir() + "shape-" + size + "-" + aa + ".png";
         EXPECT_EQ(runCapture("--aa " + aa + " --size " + size + " --still 3:0 " + path), 0) << size;
         return readPng(path);
     };
@@ -71,7 +71,7 @@ TEST(CaptureTest, OtherShapesCentreTheUnstretchedPictureBetweenBlackBars) {
 // Bad sizes and grids end with status 2 before anything is drawn or written;
 // the framebuffer limit is the renderer's own (65536 wide is beyond any).
 TEST(CaptureTest, SizesAndGridsBeyondWhatRenderersTakeAreRefusedFirst) {
-    const std::string path = testing::TempDir() + "refused.png";
+    const std::string path = ownTempDir() + "refused.png";
     std::remove(path.c_str());
     EXPECT_EQ(runCapture("--aa 3 --still 1:0 " + path), 2);
     EXPECT_EQ(runCapture("--size 0x0 --still 1:0 " + path), 2);
@@ -84,7 +84,7 @@ TEST(CaptureTest, SizesAndGridsBeyondWhatRenderersTakeAreRefusedFirst) {
 // how many frames each read asks for, so the reference reads in the player's
 // chunks too.
 TEST(CaptureTest, WavEqualsTheModuleRenderedByLibopenmptAlone) {
-    const std::string wav = testing::TempDir() + "capture-sound.wav";
+    const std::string wav = ownTempDir() + "capture-sound.wav";
     ASSERT_EQ(runCapture("--wav " + wav + " --from 3.5 --to 9"), 0);
     const std::string bytes = readFile(wav);
     ASSERT_GT(bytes.size(), 44u);
@@ -114,7 +114,7 @@ TEST(CaptureTest, WavEqualsTheModuleRenderedByLibopenmptAlone) {
 // Frame k shows the music at k / 60 s: the heart jumps on exactly the frames
 // whose music position first reaches a kick row.
 TEST_F(ReferenceFrames, BeatJumpsLandOnTheFramesOfTheKickRows) {
-    const std::string dir = testing::TempDir() + "capture-sync/";
+    const std::string dir = ownTempDir() + "sync/";
     std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
     ASSERT_EQ(runCapture("--frames " + dir + " --from 4:12 --to 4:40"), 0);
 
