@@ -8,9 +8,10 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_ARGS ?=
 # Anti-aliasing samples a pixel (tessaline-capture --aa). VIDEO_AA is the most
-# that still captures 640x480 faster than real time on a 2-core machine
-# (figures in README.md, "The video"); the HD video takes its time.
-VIDEO_AA    ?= 2
+# that still captures 640x480 faster than real time on a 2-core machine: 2
+# samples already cost more CPU a frame than two cores have at 60 fps
+# (figures in README.md, "The video"). The HD video takes its time.
+VIDEO_AA    ?= 1
 VIDEO_HD_AA ?= 4
 
 .PHONY: all deps build run test test-main video video-hd clean
