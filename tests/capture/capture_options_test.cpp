@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "capture_options.h"
+#include "frame_composer.h"
 #include "progress_bar.h"
 #include "wav_writer.h"
 
@@ -47,6 +48,7 @@ TEST(CaptureOptionsTest, DefaultsAndValues) {
     EXPECT_EQ(options->fps, 60);
     EXPECT_EQ(options->width, 640);
     EXPECT_EQ(options->height, 480);
+    EXPECT_EQ(options->samplesPerPixel, 1);
     EXPECT_FALSE(options->from);
     EXPECT_EQ(options->videoPath, "show.mp4");
 
@@ -61,6 +63,11 @@ TEST(CaptureOptionsTest, DefaultsAndValues) {
     EXPECT_EQ(options->framesDir, "out");
     EXPECT_EQ(options->wavPath, "a.wav");
     EXPECT_TRUE(options->quiet);
+
+    options = parse({"--size", "1920x1080", "--aa", "8", "--video", "hd.mp4"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->width, 1920);
+    EXPECT_EQ(options->samplesPerPixel, 8);
 }
 
 TEST(CaptureOptionsTest, StillsRepeatInOrderGiven) {
@@ -87,6 +94,12 @@ TEST(CaptureOptionsTest, BadOptionsAreRefusedWithAReason) {
         {{"--size", "640", "--wav", "a"}, "--size"},
         {{"--size", "641x480", "--wav", "a"}, "even"},
         {{"--size", "8x8", "--wav", "a"}, "--size"},
+        {{"--size", "0x0", "--wav", "a"}, "--size"},
+        {{"--size", "100000x100000", "--wav", "a"}, "--size"},
+        {{"--aa", "3", "--wav", "a"}, "--aa"},
+        {{"--aa", "0", "--wav", "a"}, "--aa"},
+        {{"--aa", "16", "--wav", "a"}, "--aa"},
+        {{"--aa"}, "--aa needs a value"},
         {{"--from", "later", "--wav", "a"}, "ORDER:ROW"},
         {{"--still", "8:0"}, "file"},
         {{"--still", "8:0", "a.png", "--video", "v.mp4"}, "--still"},
@@ -132,4 +145,34 @@ TEST(WavWriterTest, HeaderDescribesTheSamples) {
     EXPECT_EQ(static_cast<int16_t>(u16(44 + 6)), -32768);
     std::remove(path.c_str());
     EXPECT_FALSE(writeWav("/nonexistent-dir/x.wav", samples, 44100, 2));
+}
+
+// Anti-aliasing averages each sample grid into one pixel (rounded); another
+// output shape places the 4:3 picture centred between opaque black bars.
+TEST(FrameComposerTest, AveragesTheSampleGridIntoThePictureBetweenBlackBars) {
+    EXPECT_EQ(sampleGridFor(8).columns * sampleGridFor(8).rows, 8);
+    EXPECT_EQ(sampleGridFor(2).columns * sampleGridFor(2).rows, 2);
+    const FrameLayout layout = layoutFrame(16, 6, 4, 3, 4);  // 16:9-ish output, 2x2 samples
+    ASSERT_EQ(layout.picture.x, 4);
+    ASSERT_EQ(layout.picture.width, 8);
+    ASSERT_EQ(layout.renderWidth(), 16);
+    ASSERT_EQ(layout.renderHeight(), 12);
+    std::vector<uint8_t> rendered(16 * 12 * 4, 200);
+    // The picture's bottom-left pixel: samples 0, 100, 101, 255 in red.
+    rendered[0] = 0;
+    rendered[4] = 100;
+    rendered[16 * 4] = 101;
+    rendered[16 * 4 + 4] = 255;
+    const std::vector<uint8_t> out = composeFrame(rendered, layout);
+    ASSERT_EQ(out.size(), 16u * 6 * 4);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const uint8_t* p = &out[(y * 16 + x) * 4];
+            const bool bar = x < 4 || x >= 12;
+            EXPECT_EQ(p[1], bar ? 0 : 200) << x << "," << y;
+            EXPECT_EQ(p[3], bar ? 255 : 200) << x << "," << y;
+        }
+    EXPECT_EQ(out[4 * 4], 114);  // (0 + 100 + 101 + 255) / 4 = 114
+    // One sample a pixel filling the output is the framebuffer as read.
+    EXPECT_EQ(composeFrame(rendered, layoutFrame(16, 12, 4, 3, 1)), rendered);
 }

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -43,6 +44,14 @@ inline Picture readPng(const std::string& path, uint32_t format = PNG_FORMAT_RGB
         picture.rgb = std::move(pixels);
     }
     return picture;
+}
+
+// A folder of this test process's own under the test temp dir: several
+// checkouts on one machine run these tests at once.
+inline std::string ownTempDir() {
+    const std::string dir = testing::TempDir() + "capture-" + std::to_string(getpid()) + "/";
+    std::system(("mkdir -p '" + dir + "'").c_str());
+    return dir;
 }
 
 inline int runCapture(const std::string& arguments) {

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <memory>
+
+#include <ebur128.h>
 
 #include "synth.h"
 
@@ -40,6 +43,22 @@ double lowBandRiseDb(std::span<const float> interleaved, size_t frame) {
         else if (i >= frame - window) before += low * low;
     }
     return 10.0 * std::log10((after + 1e-12) / (before + 1e-12));
+}
+
+Loudness loudnessOf(std::span<const float> interleaved) {
+    const std::unique_ptr<ebur128_state, void (*)(ebur128_state*)> state(
+        ebur128_init(2, render::RateHz, EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK),
+        [](ebur128_state* s) { ebur128_destroy(&s); });
+    Loudness out;
+    if (!state || ebur128_add_frames_float(state.get(), interleaved.data(), interleaved.size() / 2) != EBUR128_SUCCESS)
+        return out;
+    double peak = 0, channelPeak = 0;
+    for (unsigned channel = 0; channel < 2; ++channel)
+        if (ebur128_true_peak(state.get(), channel, &channelPeak) == EBUR128_SUCCESS) peak = std::max(peak, channelPeak);
+    ebur128_loudness_global(state.get(), &out.integratedLufs);
+    ebur128_loudness_range(state.get(), &out.rangeLu);
+    out.truePeakDbtp = render::toDbfs(peak);
+    return out;
 }
 
 double peakOf(std::span<const float> interleaved, size_t firstFrame, size_t frameCount) {

@@ -24,6 +24,14 @@ std::vector<render::Level> levelsPerOrder(std::span<const float> interleaved, in
 // before it, in dB: a kick landing at `frame` gives a large positive figure.
 double lowBandRiseDb(std::span<const float> interleaved, size_t frame);
 
+// EBU R128 figures of a stereo render at render::RateHz (libebur128).
+struct Loudness {
+    double integratedLufs = -200;  // gated integrated loudness
+    double truePeakDbtp = -200;    // largest inter-sample peak over both channels
+    double rangeLu = 0;            // loudness range
+};
+Loudness loudnessOf(std::span<const float> interleaved);
+
 // Peak magnitude of the frames [first, first + count) of a stereo render.
 double peakOf(std::span<const float> interleaved, size_t firstFrame, size_t frameCount);
 

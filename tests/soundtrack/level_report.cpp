@@ -25,7 +25,18 @@ int main(int argc, char** argv) {
     }
     std::printf("first pass: %.2f s\n", static_cast<double>(mix.size() / 2) / render::RateHz);
     const render::Level whole = render::measure(mix);
-    std::printf("whole pass: RMS %6.1f dBFS  peak %6.1f dBFS\n\n", whole.rmsDbfs, whole.peakDbfs);
+    std::printf("whole pass: RMS %6.1f dBFS  peak %6.1f dBFS\n", whole.rmsDbfs, whole.peakDbfs);
+    const std::span<const float> all(mix);
+    const size_t closing = soundtrack::FramesPerOrder * tessaline::RestartOrder * 2;
+    const struct { const char* name; std::span<const float> frames; } parts[] = {
+        {"whole pass", all}, {"first scene (orders 0-25)", all.first(closing)},
+        {"closing scene (orders 26-31)", all.subspan(closing)}};
+    for (const auto& part : parts) {
+        const soundtrack::Loudness l = soundtrack::loudnessOf(part.frames);
+        std::printf("%-29s %6.1f LUFS integrated  %6.1f dBTP true peak  %4.1f LU range\n", part.name,
+                    l.integratedLufs, l.truePeakDbtp, l.rangeLu);
+    }
+    std::printf("\n");
 
     std::printf("order  RMS dBFS  peak dBFS  weakest kick rise dB\n");
     const auto levels = soundtrack::levelsPerOrder(mix, tessaline::OrderCount);
@@ -40,7 +51,7 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
 
-    std::printf("\nchannel  RMS dBFS  peak dBFS (solo, whole pass)\n");
+    std::printf("\nchannel  RMS dBFS  peak dBFS  LUFS (solo, whole pass)\n");
     static const char* const names[] = {"kick", "snare", "hats", "bass", "pad lo", "pad hi", "arp", "lead"};
     for (int ch = 0; ch < tessaline::ChannelCount; ++ch) {
         std::vector<float> solo;
@@ -51,7 +62,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         const render::Level level = render::measure(solo);
-        std::printf("%-7s  %8.1f  %9.1f\n", names[ch], level.rmsDbfs, level.peakDbfs);
+        std::printf("%-7s  %8.1f  %9.1f  %5.1f\n", names[ch], level.rmsDbfs, level.peakDbfs,
+                    soundtrack::loudnessOf(solo).integratedLufs);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harmony.h"
+#include "mix.h"
 #include "score.h"
 
 namespace {
@@ -203,6 +204,32 @@ TEST(ScoreParts, PadsVoiceThirdsFifthsAndSeventhsMovingLittle) {
     score::PadVoices fresh;
     score::writePads(narrow.track(0), narrow.track(1), low, high, chords("Am"), fresh, 50, 52);
     EXPECT_TRUE(narrow.mentions("no pad voicing for Am"));
+}
+
+// The mix scales what the patterns set and what each instrument defaults to,
+// stops at 64, and refuses an instrument shared by channels of unequal gain.
+TEST(Mix, ScalesVolumesPerChannelUpToTheFormatsCeiling) {
+    xm::Module m;
+    m.channels = 2;
+    m.instruments.resize(2);
+    m.instruments[0].sample.volume = 32;
+    m.instruments[1].sample.volume = 50;
+    m.patterns.emplace_back(2, 2);
+    xm::Pattern& p = m.patterns[0];
+    p.at(0, 0) = {49, 1, xm::volumeSet(20), 0, 0};
+    p.at(1, 0) = {0, 0, xm::volumeSet(40), xm::EffectSetVolume, 0x10};
+    p.at(0, 1) = {49, 2, 0, xm::EffectVolumeSlide, 0x04};
+    std::string error;
+    ASSERT_TRUE(xm_mix::applyChannelGains(m, std::vector<double>{6.0206, 0.0}, error)) << error;
+    EXPECT_EQ(m.instruments[0].sample.volume, 64);
+    EXPECT_EQ(m.instruments[1].sample.volume, 50);
+    EXPECT_EQ(p.at(0, 0).volume, xm::volumeSet(40));
+    EXPECT_EQ(p.at(1, 0).volume, xm::volumeSet(64));  // 80 stops at the ceiling
+    EXPECT_EQ(p.at(1, 0).param, 0x20);
+    EXPECT_EQ(p.at(0, 1).param, 0x04);  // slides are relative: untouched
+    p.at(1, 1).instrument = 1;
+    EXPECT_FALSE(xm_mix::applyChannelGains(m, std::vector<double>{3.0, 0.0}, error));
+    EXPECT_NE(error.find("plays on channels with different gains"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -195,6 +195,20 @@ TEST_F(Soundtrack, NoOrderIsSilentAndNothingClips) {
     EXPECT_LT(tail.rmsDbfs, body.rmsDbfs - 12.0);
 }
 
+// Mastered for video sites: EBU R128 integrated loudness of the first pass
+// at -14 LUFS (within 1 LU) with the true peak (inter-sample) below -1 dBTP.
+TEST_F(Soundtrack, TheFirstPassIsMasteredToMinus14LufsWithATruePeakBelowMinus1Dbtp) {
+    const auto pass = std::span(mix()).first(2 * FramesPerOrder * OrderCount);
+    const soundtrack::Loudness whole = soundtrack::loudnessOf(pass);
+    EXPECT_NEAR(whole.integratedLufs, -14.0, 1.0);
+    EXPECT_LE(whole.truePeakDbtp, -1.0);
+    EXPECT_GT(whole.rangeLu, 1.0) << "a flattened pass: the intro no longer rises into the theme";
+    // Neither scene is left behind: each within 2 LU of the target.
+    const size_t closing = 2 * FramesPerOrder * tessaline::RestartOrder;
+    EXPECT_NEAR(soundtrack::loudnessOf(pass.first(closing)).integratedLufs, -14.0, 2.0);
+    EXPECT_NEAR(soundtrack::loudnessOf(pass.subspan(closing)).integratedLufs, -14.0, 2.0);
+}
+
 TEST_F(Soundtrack, EveryBeatOfTheHeartIsAKickYouCanHear) {
     std::vector<double> rises;
     for (int order = tessaline::FirstDrumOrder; order <= tessaline::FadeOrder; ++order)

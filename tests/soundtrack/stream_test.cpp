@@ -133,6 +133,12 @@ TEST_F(MusicDat, HoldsTheModulesClosingThemeAsItSoundsWhenLooping) {
     const render::Level level = render::measure(*decoded_);
     EXPECT_LT(level.peakDbfs, -1.0);
     EXPECT_GT(level.rmsDbfs, -35.0);
+    // Mastered with the module: as loud as the closing theme it holds, and
+    // the coder's overshoot stays below full scale.
+    const soundtrack::Loudness stream = soundtrack::loudnessOf(*decoded_);
+    EXPECT_NEAR(stream.integratedLufs, soundtrack::loudnessOf(pass(1)).integratedLufs, 0.5);
+    EXPECT_NEAR(stream.integratedLufs, -14.0, 1.5);
+    EXPECT_LT(stream.truePeakDbtp, -1.0);
 }
 
 TEST_F(MusicDat, LoopsWithoutASeam) {

@@ -79,7 +79,7 @@ TEST(Instruments, LoopsJoinSmoothlyAndOneShotsEndInSilence) {
         ASSERT_GT(f.size(), 1000u) << ins.name;
         int peak = 0;
         for (int16_t v : f) peak = std::max(peak, std::abs(static_cast<int>(v)));
-        EXPECT_NEAR(peak, 0.9 * 32767, 2) << ins.name << ": every sample keeps the same headroom";
+        EXPECT_NEAR(peak, 0.98 * 32767, 2) << ins.name << ": every sample keeps the same headroom, short of full scale";
         if (ins.sample.loop == xm::LoopType::None) {
             EXPECT_LE(std::abs(f.back()), 100) << ins.name << " ends with a click";
             continue;

@@ -23,15 +23,17 @@ bool parseInt(const std::string& text, int64_t minimum, int64_t maximum, int32_t
     return true;
 }
 
-// Dimensions stay within what a framebuffer object and ffmpeg's H.264 encoder
-// take: even, at least 16, at most 8192.
+// Dimensions stay within what the largest framebuffer objects and ffmpeg's
+// H.264 encoder take: even (yuv420p), at least 16, at most 16384. Whether
+// this renderer takes the size (with its anti-aliasing) is checked once a
+// context exists.
 bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
     const auto x = text.find('x');
     if (x == std::string::npos) {
         return false;
     }
-    return parseInt(text.substr(0, x), 16, 8192, width) &&
-           parseInt(text.substr(x + 1), 16, 8192, height) && width % 2 == 0 && height % 2 == 0;
+    return parseInt(text.substr(0, x), 16, kMaxFrameSide, width) &&
+           parseInt(text.substr(x + 1), 16, kMaxFrameSide, height) && width % 2 == 0 && height % 2 == 0;
 }
 
 }  // namespace
@@ -92,7 +94,13 @@ std::optional<CaptureOptions> parseCaptureOptions(const std::vector<std::string>
             }
         } else if (option == "--size") {
             if (!value(option, text) || !parseSize(text, options.width, options.height)) {
-                if (error.empty()) error = "--size wants WxH with even sides from 16 to 8192, not '" + text + "'";
+                if (error.empty()) error = "--size wants WxH with even sides from 16 to 16384, not '" + text + "'";
+                return std::nullopt;
+            }
+        } else if (option == "--aa") {
+            if (!value(option, text) || !parseInt(text, 1, 8, options.samplesPerPixel) ||
+                (options.samplesPerPixel & (options.samplesPerPixel - 1)) != 0) {
+                if (error.empty()) error = "--aa wants 1, 2, 4 or 8 samples a pixel, not '" + text + "'";
                 return std::nullopt;
             }
         } else if (option == "--from" || option == "--to") {
@@ -155,7 +163,10 @@ const char* captureUsage() {
            "  --wav FILE            the sound of the captured stretch\n"
            "  --still POS FILE      one picture at that music position (may repeat)\n"
            "  --fps N               frames per second (default 60)\n"
-           "  --size WxH            frame size (default 640x480)\n"
+           "  --size WxH            frame size (default 640x480); another shape than 4:3\n"
+           "                        gets the picture centred between black bars\n"
+           "  --aa N                anti-aliasing, N = 1, 2, 4 or 8 samples a pixel\n"
+           "                        (supersampled; default 1)\n"
            "  --from POS, --to POS  ORDER:ROW or seconds (default: the whole first pass\n"
            "                        and a stretch of the closing scene)\n"
            "  --quiet               no progress bar\n";

@@ -20,10 +20,14 @@ struct StillRequest {
     std::string path;
 };
 
+// The largest frame side --size takes.
+constexpr int32_t kMaxFrameSide = 16384;
+
 struct CaptureOptions {
     int32_t fps = 60;
     int32_t width = 640;
     int32_t height = 480;
+    int32_t samplesPerPixel = 1;        // --aa: 1, 2, 4 or 8 (supersampled)
     std::optional<MusicPosition> from;  // default: the start
     std::optional<MusicPosition> to;    // default: first pass plus a stretch of the closing scene
     std::string framesDir;              // PNG sequence

@@ -7,6 +7,11 @@
 #include <memory>
 #include <string>
 
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+
 #include "platform/offscreen_gl.h"
 #include "platform/platform.h"
 
@@ -30,6 +35,20 @@ void setFrameSize(int32_t width, int32_t height) {
 void setClockMs(uint32_t ms) { clockMs = ms; }
 std::vector<uint8_t> readFrame() { return context ? context->readPixels() : std::vector<uint8_t>{}; }
 const char* contextError() { return error.c_str(); }
+
+int32_t largestFramebufferSide() {
+    const OffscreenGl probe(16, 16);
+    if (!probe.ok()) {
+        return 0;
+    }
+    // GL_MAX_RENDERBUFFER_SIZE bounds the framebuffer object the show draws
+    // into, GL_MAX_VIEWPORT_DIMS what it can draw over.
+    GLint renderbuffer = 0;
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    return std::min({renderbuffer, viewport[0], viewport[1]});
+}
 
 }  // namespace capture
 

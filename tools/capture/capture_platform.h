@@ -15,6 +15,9 @@ void setClockMs(uint32_t clockMs);
 // The last rendered frame as RGBA8, bottom row first. Empty before the
 // rendering context exists.
 std::vector<uint8_t> readFrame();
+// The largest framebuffer side (width or height) this renderer takes, from a
+// throwaway context; 0 when no context can be made.
+int32_t largestFramebufferSide();
 // Whether the rendering context could be created, and why not.
 const char* contextError();
 

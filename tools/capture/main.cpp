@@ -6,6 +6,8 @@
 // seconds: the tick count the frame clock reads is the music time of the frame
 // in whole milliseconds, so each frame's elapsedMs is the difference of two
 // such times and their sum never drifts from the music.
+#include <GL/gl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -26,6 +28,7 @@
 #include "capture_options.h"
 #include "capture_platform.h"
 #include "capture_sound.h"
+#include "frame_composer.h"
 #include "frame_output.h"
 #include "music/music_player.h"
 #include "progress_bar.h"
@@ -35,6 +38,20 @@ namespace {
 
 constexpr int64_t kSampleRate = capture::kSampleRate;
 static_assert(kSampleRate == FrameClock::kSampleRate, "the capture's sound and its frame clock agree");
+
+// CPU seconds used so far by this process and its waited-for children
+// (ffmpeg, once finished): on a shared machine a steadier cost than the wall
+// clock.
+double cpuSeconds() {
+    double total = 0.0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        struct rusage usage{};
+        getrusage(who, &usage);
+        total += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "tessaline-capture: %s\n", message.c_str());
@@ -107,6 +124,19 @@ int main(int argc, char** argv) {
         std::fputs(captureUsage(), stdout);
         return 0;
     }
+    // The show always draws its own 640x480 picture; the output frame holds
+    // it as large as fits, supersampled by the --aa grid.
+    const FrameLayout layout =
+        layoutFrame(options.width, options.height, demoConfig.width, demoConfig.height, options.samplesPerPixel);
+    const int32_t largestSide = capture::largestFramebufferSide();
+    if (largestSide > 0 && std::max(layout.renderWidth(), layout.renderHeight()) > largestSide) {
+        std::fprintf(stderr,
+                     "tessaline-capture: --size %dx%d with --aa %d needs a %dx%d framebuffer; this renderer "
+                     "takes at most %dx%d (a smaller --size or --aa)\n",
+                     options.width, options.height, options.samplesPerPixel, layout.renderWidth(),
+                     layout.renderHeight(), largestSide, largestSide);
+        return 2;
+    }
     if (!options.videoPath.empty() && !ffmpegAvailable()) {
         return fail("ffmpeg is not installed, so no video can be made; install it (apt-get install ffmpeg) "
                     "or write a PNG sequence with --frames DIR");
@@ -119,13 +149,17 @@ int main(int argc, char** argv) {
                     "' is missing; run the capture from the build folder after building");
     }
 
-    // The show, as the entry point starts it, on an offscreen window.
-    capture::setFrameSize(options.width, options.height);
-    demoConfig.width = options.width;
-    demoConfig.height = options.height;
-    if (!openWindow(demoConfig.title, options.width, options.height, demoConfig.bitsPerPixel, false)) {
+    // The show, as the entry point starts it, on an offscreen window of the
+    // supersampled picture's size. Its projection keeps the picture's shape
+    // (the window's own resize would take the grid's), drawn over the whole
+    // framebuffer; nothing resizes the window after this.
+    capture::setFrameSize(layout.renderWidth(), layout.renderHeight());
+    if (!openWindow(demoConfig.title, layout.renderWidth(), layout.renderHeight(), demoConfig.bitsPerPixel, false)) {
         return fail(std::string("no offscreen OpenGL context: ") + capture::contextError());
     }
+    resizeView(layout.picture.width, layout.picture.height);
+    glViewport(0, 0, layout.renderWidth(), layout.renderHeight());
+    const auto outputFrame = [&layout] { return composeFrame(capture::readFrame(), layout); };
     if (!loadObjects()) {
         return fail(std::string("cannot load '") + heartObjectPath + "'");
     }
@@ -154,7 +188,7 @@ int main(int argc, char** argv) {
         for (const auto& [frame, path] : stills) {
             show.seekTo(frame);
             show.runFrame(frame);
-            if (!writeFramePng(path, capture::readFrame(), options.width, options.height)) {
+            if (!writeFramePng(path, outputFrame(), options.width, options.height)) {
                 return fail("cannot write '" + path + "'");
             }
         }
@@ -196,6 +230,7 @@ int main(int argc, char** argv) {
     show.seekTo(startFrame);
     // Speed is reported for the captured stretch alone, seeking left out.
     const auto started = std::chrono::steady_clock::now();
+    const double cpuAtStart = cpuSeconds();
     std::unique_ptr<VideoEncoder> video;
     if (!options.videoPath.empty()) {
         video = std::make_unique<VideoEncoder>(options.videoPath, wavForVideo, options.width, options.height,
@@ -207,7 +242,7 @@ int main(int argc, char** argv) {
     ProgressBar progress("capturing", endFrame - startFrame, !options.quiet);
     for (int64_t frame = startFrame; frame < endFrame; ++frame) {
         show.runFrame(frame);
-        const std::vector<uint8_t> pixels = capture::readFrame();
+        const std::vector<uint8_t> pixels = outputFrame();
         if (!options.framesDir.empty()) {
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame - startFrame));
@@ -231,11 +266,15 @@ int main(int argc, char** argv) {
         }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double cpu = cpuSeconds() - cpuAtStart;
     const double musicSeconds = static_cast<double>(toSample - firstSample) / kSampleRate;
+    const auto frames = static_cast<double>(endFrame - startFrame);
     if (!options.quiet) {
-        std::fprintf(stderr, "tessaline-capture: %lld frames, %.1f s of music in %.1f s (%.2fx real time)\n",
+        std::fprintf(stderr,
+                     "tessaline-capture: %lld frames, %.1f s of music in %.1f s (%.2fx real time); "
+                     "%.1f ms a frame, %.1f ms of CPU a frame (ffmpeg included)\n",
                      static_cast<long long>(endFrame - startFrame), musicSeconds, seconds,
-                     seconds > 0.0 ? musicSeconds / seconds : 0.0);
+                     seconds > 0.0 ? musicSeconds / seconds : 0.0, seconds * 1000.0 / frames, cpu * 1000.0 / frames);
     }
     return 0;
 }

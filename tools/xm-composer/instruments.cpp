@@ -15,7 +15,7 @@ using synth::Partial;
 using synth::Pi;
 using synth::Signal;
 constexpr double Rate = synth::SampleRateHz;
-constexpr double PeakFraction = 0.9;  // headroom left in every sample
+constexpr double PeakFraction = 0.98;  // a little headroom left in every sample (the mix sets the level)
 
 int framesFor(double seconds) { return static_cast<int>(std::lround(seconds * Rate)); }
 
@@ -65,9 +65,10 @@ xm::Instrument kick() {
         // Pitch falls from about 280 Hz to 45 Hz: the sweep is the punch.
         const double hz = 45 + 140 * std::exp(-t / 0.035) + 95 * std::exp(-t / 0.005);
         phase += hz / Rate;
-        const double body = std::sin(2 * Pi * phase) * std::min(1.0, t / 0.0015) * std::exp(-t / 0.2);
+        const double body = std::sin(2 * Pi * phase) * std::min(1.0, t / 0.0015) * std::exp(-t / 0.25);
         const double click = clickTone.process(noise.white()) * std::exp(-t / 0.003) * 0.5;
-        s[static_cast<size_t>(i)] = synth::softClip(1.3 * body + click, 1.6);
+        // Driven hard: a dense, loud beat for its peak, as the mix wants it on top.
+        s[static_cast<size_t>(i)] = synth::softClip(1.3 * body + click, 6.0);
     }
     synth::fadeTail(s, 0.04);
     return oneShot("heartbeat kick", s, 64, 128);

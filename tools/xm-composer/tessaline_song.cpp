@@ -4,6 +4,7 @@
 
 #include "harmony.h"
 #include "instruments.h"
+#include "mix.h"
 
 namespace tessaline {
 namespace {
@@ -397,6 +398,8 @@ xm::Module composeSoundtrack(score::Diagnostics& diagnostics) {
     m.restartOrder = RestartOrder;
     m.patterns = sharePatterns(composeOrders(diagnostics), m.orders);
     m.instruments = buildInstruments();
+    std::string error;
+    if (!xm_mix::applyChannelGains(m, MixGainDb, error)) diagnostics.fail("mix", error);
     return m;
 }
 

@@ -33,6 +33,13 @@ constexpr double SecondsPerRow = Speed * 2.5 / Bpm;  // a tick lasts 2.5 / BPM s
 constexpr double SecondsPerOrder = SecondsPerRow * RowsPerPattern;
 constexpr std::array<int, 8> BeatRows = {0, 4, 16, 20, 32, 36, 48, 52};  // the heart jumps on these
 
+// The mix, in dB per channel on the composed volumes (see mix.h): masters the
+// first pass to about -14 LUFS with the true peak below -1 dBTP. The kick
+// stays at full volume (its sample is driven instead) and the bass rises
+// least, so the kick still stands out in the low band on every beat row.
+// Volumes stop at 64: the lead, pads and snare reach it before their gain.
+constexpr std::array<double, ChannelCount> MixGainDb = {0, 6, 6, 2, 7, 7, 5, 8};
+
 // One pattern per order, as composed (before equal patterns are shared).
 std::vector<xm::Pattern> composeOrders(score::Diagnostics& diagnostics);
 
