@@ -8,10 +8,15 @@
 //       throughout (every channel below 16): a letterbox bar.
 //   frame-probe sound FILE            raw samples the audio device wrote: not
 //       silent (a good share of non-zero bytes, not one value throughout).
+//   frame-probe same A B              two rgb24 grabs are the same picture.
+//   frame-probe nearer GRAB NEAR FAR  GRAB is near the picture NEAR (mean
+//       difference per channel under 8) and nearer it than FAR (all 640x480
+//       rgb24): the grab shows what NEAR shows and FAR lacks.
 // Prints what it measured; exit status 0 when the check holds, 1 when not,
 // 2 on a missing or short file.
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -125,6 +130,35 @@ int checkBlack(const char* path) {
     return brightest < 16 ? 0 : 1;
 }
 
+// Mean absolute difference per channel of two 640x480 rgb24 pictures; -1 on a bad file.
+double meanDifference(const char* a, const char* b) {
+    std::vector<uint8_t> first, second;
+    if (!readFile(a, first) || !readFile(b, second)) return -1.0;
+    const size_t size = static_cast<size_t>(width) * height * 3;
+    if (first.size() < size || second.size() < size) {
+        std::fprintf(stderr, "frame-probe: %s or %s is not a 640x480 rgb24 picture\n", a, b);
+        return -1.0;
+    }
+    double sum = 0.0;
+    for (size_t i = 0; i < size; ++i) sum += std::abs(int{first[i]} - int{second[i]});
+    return sum / static_cast<double>(size);
+}
+
+int checkSame(const char* a, const char* b) {
+    const double difference = meanDifference(a, b);
+    if (difference < 0.0) return 2;
+    std::printf("frame-probe: mean difference %.4f\n", difference);
+    return difference == 0.0 ? 0 : 1;
+}
+
+int checkNearer(const char* grab, const char* nearPicture, const char* farPicture) {
+    const double toNear = meanDifference(grab, nearPicture);
+    const double toFar = meanDifference(grab, farPicture);
+    if (toNear < 0.0 || toFar < 0.0) return 2;
+    std::printf("frame-probe: mean difference %.2f to the near picture, %.2f to the far one\n", toNear, toFar);
+    return toNear < 8.0 && toNear < toFar ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -137,6 +171,12 @@ int main(int argc, char** argv) {
     }
     if (what == "sound" && argc == 3) {
         return checkSound(argv[2]);
+    }
+    if (what == "same" && argc == 4) {
+        return checkSame(argv[2], argv[3]);
+    }
+    if (what == "nearer" && argc == 5) {
+        return checkNearer(argv[2], argv[3], argv[4]);
     }
     std::fprintf(stderr, "usage: frame-probe heart FRAME1.rgb FRAME2.rgb | frame-probe black FILE.rgb | frame-probe sound FILE\n");
     return 2;

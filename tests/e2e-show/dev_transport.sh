@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Developer mode end to end under Xvfb: `--dev`, Right pressed eight times and
+# Space land on order 8 and pause there, with the first title image over the
+# heart (the grab is near the capture tool's still of 8:0 and nearer it than
+# to 5:0, before the title); two grabs a second apart while paused are the
+# same picture (the overlay is off); Escape ends the show with 0.
+# $1 the show, $2 x11-tool, $3 frame-probe, $4 the capture tool.
+set -euo pipefail
+source "$(dirname "$0")/../e2e/xvfb-harness.sh"
+harness_init "$1" "$2"
+probe="${3:?path of frame-probe}"
+capture="${4:?path of the capture tool}"
+harness_require_data
+command -v ffmpeg >/dev/null || { echo "e2e: SKIP: no ffmpeg to grab the screen" >&2; exit 77; }
+
+out="$(pwd)/e2e-dev"
+mkdir -p "$out"
+rm -f "$out"/*
+for position in 8:0 5:0; do
+    "$capture" --quiet --still "$position" "$out/still-${position%%:*}.png"
+    ffmpeg -loglevel error -y -i "$out/still-${position%%:*}.png" -f rawvideo -pix_fmt rgb24 \
+        "$out/still-${position%%:*}.rgb"
+done
+
+harness_start_x 640x480x24
+harness_run_show 60 --dev
+win="$(harness_wait_window '^we luv you!' 20)"
+sleep 2
+for _ in 1 2 3 4 5 6 7 8; do harness_key "$win" Right; done
+harness_key "$win" space
+sleep 2
+harness_show_running || harness_fail "the show ended by itself"
+
+grab() {
+    ffmpeg -loglevel error -y -f x11grab -video_size 640x480 -i "$DISPLAY" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 "$out/$1.rgb" -frames:v 1 "$out/$1.png" ||
+        harness_fail "ffmpeg could not grab the screen"
+}
+grab paused-a
+sleep 1
+grab paused-b
+"$probe" same "$out/paused-a.rgb" "$out/paused-b.rgb" || harness_fail "the paused picture moved (see $out)"
+"$probe" nearer "$out/paused-a.rgb" "$out/still-8.rgb" "$out/still-5.rgb" ||
+    harness_fail "the paused picture is not order 8 with its title (see $out)"
+
+harness_key "$win" Escape
+harness_expect_exit 0 10
