@@ -1,0 +1,238 @@
+#include "render/image_decode.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "loader/byte_reader.h"
+
+namespace {
+
+// Empties DevIL's error stack (it keeps a short queue of its own) and returns
+// the oldest code on it, IL_NO_ERROR when it was empty.
+ILenum drainImageErrors() {
+    const ILenum first = ilGetError();
+    for (ILenum code = first; code != IL_NO_ERROR; code = ilGetError()) {
+    }
+    return first;
+}
+
+bool startsWith(const uint8_t* bytes, size_t size, const char* magic, size_t magicSize) {
+    return size >= magicSize && std::memcmp(bytes, magic, magicSize) == 0;
+}
+
+DecodedImage failed(ILenum code, std::string why) {
+    DecodedImage image;
+    image.imageError = code;
+    image.failure = std::move(why);
+    return image;
+}
+
+std::string devilMessage(ILenum code) {
+    const char* text = iluErrorString(code);
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, "%s (DevIL error 0x%04X)", text != nullptr ? text : "unknown error",
+                  static_cast<unsigned>(code));
+    return buffer;
+}
+
+// The largest picture accepted: 16384 a side (GL's texture size limit on
+// every driver the show meets) and 16 M pixels (64 MiB as RGBA8), far beyond
+// any picture the show ships. DevIL allocates what a header claims before it
+// reads a pixel: a 10-byte GIF can ask it for 3.6 GB.
+constexpr uint32_t kMaxImageSide = 16384;
+constexpr uint64_t kMaxImagePixels = uint64_t{4096} * 4096;
+
+bool sizeAccepted(uint64_t width, uint64_t height) {
+    return width <= kMaxImageSide && height <= kMaxImageSide && width * height <= kMaxImagePixels;
+}
+
+uint32_t le16(const ByteReader& r, int64_t offset) { return r.byteAt(offset) | (r.byteAt(offset + 1) << 8); }
+uint32_t be16(const ByteReader& r, int64_t offset) { return (r.byteAt(offset) << 8) | r.byteAt(offset + 1); }
+uint32_t le32(const ByteReader& r, int64_t offset) { return le16(r, offset) | (le16(r, offset + 2) << 16); }
+
+// Width and height as the header of a JPEG, GIF, BMP or TGA file states them
+// (the first frame header for JPEG). False when the header does not say.
+bool headerSize(uint32_t type, const ByteReader& r, uint64_t& width, uint64_t& height) {
+    switch (type) {
+        case IL_GIF:  // logical screen
+            width = le16(r, 6);
+            height = le16(r, 8);
+            return true;
+        case IL_TGA:
+            width = le16(r, 12);
+            height = le16(r, 14);
+            return true;
+        case IL_BMP: {
+            if (le32(r, 14) == 12) {  // OS/2 core header: 16-bit sizes
+                width = le16(r, 18);
+                height = le16(r, 20);
+            } else {  // signed 32-bit; a negative height stores rows top down
+                const auto w = static_cast<int32_t>(le32(r, 18));
+                const auto h = static_cast<int32_t>(le32(r, 22));
+                width = static_cast<uint64_t>(w < 0 ? -int64_t{w} : w);
+                height = static_cast<uint64_t>(h < 0 ? -int64_t{h} : h);
+            }
+            return true;
+        }
+        case IL_JPG:
+            // Walks the markers up to the first frame header (SOF0..SOF15
+            // but DHT, JPG and DAC); the scan or the end before it: none.
+            for (int64_t at = 2; at + 4 <= r.size;) {
+                if (r.byteAt(at) != 0xFF) return false;
+                const uint32_t marker = r.byteAt(at + 1);
+                if (marker == 0xFF) {
+                    at += 1;  // fill byte
+                } else if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+                    at += 2;  // no length
+                } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+                    height = be16(r, at + 5);
+                    width = be16(r, at + 7);
+                    return true;
+                } else if (marker == 0xDA || marker == 0xD9) {
+                    return false;
+                } else {
+                    at += 2 + be16(r, at + 2);
+                }
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+// A PNG is read through once by libpng (checksums, zlib stream, sizes)
+// before DevIL sees it: DevIL 1.7.8 leaks its buffers on every PNG that
+// libpng refuses half-way. Empty when the file is sound, else libpng's message.
+std::string checkPng(const uint8_t* bytes, size_t size) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&image, bytes, size) == 0) {
+        return std::string("libpng: ") + image.message;
+    }
+    if (!sizeAccepted(image.width, image.height)) {
+        png_image_free(&image);
+        return "picture of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+               " pixels: too large";
+    }
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> scratch(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, scratch.data(), 0, nullptr) == 0) {
+        return std::string("libpng: ") + image.message;
+    }
+    return {};
+}
+
+}  // namespace
+
+void initImageDecoder() {
+    static const bool initialised = [] {
+        ilInit();
+        iluInit();
+        // Every decoder hands its rows over top row first, whatever the file's
+        // own row order (BMP and TGA store theirs bottom up). The unconditional
+        // flip after decoding then puts the picture's top at t = 1 for every format.
+        ilEnable(IL_ORIGIN_SET);
+        ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+        return true;
+    }();
+    (void)initialised;
+}
+
+uint32_t imageTypeOf(const uint8_t* bytes, size_t size) {
+    if (bytes == nullptr) return 0;
+    if (startsWith(bytes, size, "\x89PNG\r\n\x1a\n", 8)) return IL_PNG;
+    if (startsWith(bytes, size, "\xff\xd8\xff", 3)) return IL_JPG;
+    if (startsWith(bytes, size, "GIF87a", 6) || startsWith(bytes, size, "GIF89a", 6)) return IL_GIF;
+    if (startsWith(bytes, size, "BM", 2)) return IL_BMP;
+    // TGA has no signature: an 18-byte header with a known colour map type,
+    // image type (colour mapped, true colour, grey; raw or RLE) and depth.
+    if (size >= 18) {
+        const uint8_t mapType = bytes[1];
+        const uint8_t imageType = bytes[2] & 0xF7;  // RLE variants are the raw ones + 8
+        const uint8_t depth = bytes[16];
+        if (mapType <= 1 && imageType >= 1 && imageType <= 3 &&
+            (depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32)) {
+            return IL_TGA;
+        }
+    }
+    return 0;
+}
+
+DecodedImage decodeImage(const char* path) {
+    if (path == nullptr) return failed(IL_INVALID_PARAM, "no path");
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path, "rb"), std::fclose);
+    if (!file) return failed(IL_COULD_NOT_OPEN_FILE, std::strerror(errno));
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    if (std::ferror(file.get())) return failed(IL_COULD_NOT_OPEN_FILE, std::strerror(errno));
+    return decodeImageBytes(bytes.data(), bytes.size());
+}
+
+DecodedImage decodeImageBytes(const uint8_t* bytes, size_t size) {
+    initImageDecoder();
+    if (bytes == nullptr || size == 0) return failed(IL_INVALID_FILE_HEADER, "empty file");
+    if (size > UINT32_MAX) return failed(IL_OUT_OF_MEMORY, "larger than 4 GiB");
+    const uint32_t type = imageTypeOf(bytes, size);
+    if (type == 0) return failed(IL_INVALID_FILE_HEADER, "not a PNG, JPEG, GIF, BMP or TGA image");
+    if (type == IL_PNG) {
+        std::string why = checkPng(bytes, size);
+        if (!why.empty()) return failed(IL_LIB_PNG_ERROR, std::move(why));
+    } else {
+        ByteReader header;
+        uint64_t width = 0;
+        uint64_t height = 0;
+        if (!header.openBytes(bytes, std::min<size_t>(size, 65536)) || !headerSize(type, header, width, height)) {
+            return failed(IL_INVALID_FILE_HEADER, "no picture size in the header");
+        }
+        if (!sizeAccepted(width, height)) {
+            return failed(IL_FORMAT_NOT_SUPPORTED, "picture of " + std::to_string(width) + "x" +
+                                                       std::to_string(height) + " pixels: too large");
+        }
+    }
+
+    ILuint handle = 0;
+    ilGenImages(1, &handle);
+    ilBindImage(handle);
+    // Decode, then bring any layout (grey, grey+alpha, palette, RGB, BGR) and
+    // channel type (16-bit, float) to 8-bit RGBA; images without alpha get
+    // full alpha. ilFormatFunc alone would convert nothing once decoded.
+    // Then top row first -> bottom row first, where GL puts t = 0.
+    // DevIL reads through a stdio stream over the bytes, never the bytes
+    // themselves: its in-memory reader does not bound its seeks (a BMP whose
+    // pixel offset lies past the end made it read wild memory), while a
+    // stream's reads and seeks stop at the end.
+    std::unique_ptr<FILE, int (*)(FILE*)> stream(fmemopen(const_cast<uint8_t*>(bytes), size, "rb"), std::fclose);
+    if (!stream) return failed(IL_OUT_OF_MEMORY, std::strerror(errno));
+    const bool decoded = ilLoadF(type, stream.get()) == IL_TRUE &&
+                         ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE && iluFlipImage() == IL_TRUE;
+    DecodedImage image;
+    if (decoded) {
+        const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
+        const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
+        const ILubyte* pixels = ilGetData();
+        if (width > 0 && height > 0 && pixels != nullptr) {
+            image.width = width;
+            image.height = height;
+            image.rgba.assign(pixels, pixels + size_t{4} * static_cast<size_t>(width) * static_cast<size_t>(height));
+        }
+    }
+    ilDeleteImages(1, &handle);
+    // A decoder may queue a warning on an image it still delivers.
+    const ILenum code = drainImageErrors();
+    if (!image.ok()) {
+        image.imageError = code;
+        if (image.imageError == IL_NO_ERROR) image.imageError = IL_ILLEGAL_FILE_VALUE;
+        image.failure = devilMessage(image.imageError);
+    }
+    return image;
+}
