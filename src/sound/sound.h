@@ -28,6 +28,10 @@ float getVersion();  // this layer: 3.40
 // a silent output takes its place that keeps time like a device, and init
 // still succeeds. False only for a rate outside 8000..192000 Hz or a negative
 // channel count. Once initialised, further calls succeed and change nothing.
+// A device lost later (reported gone, or its callback silent for more than
+// 250 ms) is noticed at the next position query or play call: the silent
+// output takes over from the frame last heard and keeps real time, and stays
+// in place for good (a device appearing again is not used).
 bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t flags);
 bool setOutput(int32_t outputType);  // accepted, no effect
 // Stops the output and frees every module and stream still loaded.
