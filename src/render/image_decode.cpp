@@ -194,6 +194,21 @@ DecodedImage decodeImageBytes(const uint8_t* bytes, size_t size) {
         if (!header.openBytes(bytes, std::min<size_t>(size, 65536)) || !headerSize(type, header, width, height)) {
             return failed(IL_INVALID_FILE_HEADER, "no picture size in the header");
         }
+        // What the file can describe: TGA run-length packets hold at most 128
+        // pixels a byte; uncompressed BMP rows must be in the file whole.
+        // DevIL decodes a 32-byte TGA claiming 2125x2056 pixels for seconds.
+        uint64_t mostPixels = UINT64_MAX;
+        if (type == IL_TGA) mostPixels = uint64_t{128} * size;
+        const uint32_t bmpCompression = le32(header, 30);
+        const uint32_t bmpBits = le16(header, 28);
+        if (type == IL_BMP && le32(header, 14) != 12 && (bmpCompression == 0 || bmpCompression == 3) && bmpBits > 0) {
+            mostPixels = uint64_t{size} * 8 / bmpBits;
+        }
+        if (width * height > mostPixels) {
+            return failed(IL_INVALID_FILE_HEADER, "picture of " + std::to_string(width) + "x" +
+                                                      std::to_string(height) + " pixels in " + std::to_string(size) +
+                                                      " bytes: truncated or corrupt");
+        }
         if (!sizeAccepted(width, height)) {
             return failed(IL_FORMAT_NOT_SUPPORTED, "picture of " + std::to_string(width) + "x" +
                                                        std::to_string(height) + " pixels: too large");
