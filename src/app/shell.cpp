@@ -7,6 +7,7 @@
 #include "loader/lwob_loader.h"
 #include "music/music_player.h"
 #include "platform/platform.h"
+#include "render/gl_check.h"
 #include "render/texture_manager.h"
 
 bool windowActive = true;
@@ -90,6 +91,7 @@ int runMainLoop() {
             } else {
                 demoSystem.tick();
                 drawFrame();
+                checkFrameGlErrors();
                 platform::swapBuffers();
             }
         }

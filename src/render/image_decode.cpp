@@ -198,7 +198,18 @@ DecodedImage decodeImageBytes(const uint8_t* bytes, size_t size) {
         // pixels a byte; uncompressed BMP rows must be in the file whole.
         // DevIL decodes a 32-byte TGA claiming 2125x2056 pixels for seconds.
         uint64_t mostPixels = UINT64_MAX;
-        if (type == IL_TGA) mostPixels = uint64_t{128} * size;
+        if (type == IL_TGA) {
+            mostPixels = uint64_t{128} * size;
+            // A colour-mapped picture needs a map, and the map must be in the
+            // file: DevIL took a length from a map-less TGA and asked for 4 GB.
+            const uint32_t imageType = header.byteAt(2) & 0xF7;
+            const uint32_t mapType = header.byteAt(1);
+            const uint64_t mapBytes = uint64_t{le16(header, 5)} * ((header.byteAt(7) + 7) / 8);
+            if ((imageType == 1 && mapType != 1) ||
+                (mapType == 1 && (le16(header, 5) == 0 || 18 + header.byteAt(0) + mapBytes > size))) {
+                return failed(IL_INVALID_FILE_HEADER, "colour map missing or beyond the end of the file");
+            }
+        }
         const uint32_t bmpCompression = le32(header, 30);
         const uint32_t bmpBits = le16(header, 28);
         if (type == IL_BMP && le32(header, 14) != 12 && (bmpCompression == 0 || bmpCompression == 3) && bmpBits > 0) {

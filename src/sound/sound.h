@@ -62,4 +62,8 @@ bool setStreamSyncCallback(Stream* stream, StreamSyncCallback callback, void* us
 int32_t playStream(int32_t channel, Stream* stream);
 bool closeStream(Stream* stream);
 
+// Why the last loadModule or openStream returned null: the OS's reason for a
+// file that cannot be read, else the decoding library's. Empty after a success.
+const char* lastLoadError();
+
 }  // namespace sound

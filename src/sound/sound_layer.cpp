@@ -18,10 +18,14 @@
 // latency, and the position needs no device to keep time.
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <sndfile.h>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -65,6 +69,7 @@ struct Engine {
     std::vector<std::unique_ptr<Module>> modules;
     std::vector<std::unique_ptr<Stream>> streams;
     std::vector<int16_t> pumpBuffer;
+    std::string lastLoadError;
     int64_t silentStartMicroseconds = 0;
     int64_t silentStartFrame = 0;        // output frame at the speaker at silentStartMicroseconds
     int64_t lastSpeakerFrame = 0;
@@ -233,10 +238,18 @@ void close() { engine().shutdown(); }
 Module* loadModule(const char* path) {
     Engine& e = engine();
     std::vector<std::byte> bytes;
-    if (!readWholeFile(path, bytes)) return nullptr;
+    errno = 0;
+    if (!readWholeFile(path, bytes)) {
+        e.lastLoadError = errno != 0 ? std::strerror(errno) : "cannot be read";
+        return nullptr;
+    }
     // Modules loop for ever, as the show expects its music to.
     std::unique_ptr<ModuleRenderer> renderer = ModuleRenderer::open(bytes, e.sampleRate, -1);
-    if (!renderer) return nullptr;
+    if (!renderer) {
+        e.lastLoadError = "libopenmpt: not a module it plays";
+        return nullptr;
+    }
+    e.lastLoadError.clear();
     e.modules.push_back(std::make_unique<Module>(std::move(renderer)));
     return e.modules.back().get();
 }
@@ -273,8 +286,17 @@ Stream* openStream(const char* path, uint32_t mode, int32_t size) {
     Engine& e = engine();
     // 16-bit and stereo describe what the stream is played as, which is always
     // so; only the loop bit changes anything.
+    errno = 0;
     std::unique_ptr<Stream> stream = Stream::open(path, (mode & StreamLoopNormal) != 0, size, e.sampleRate);
-    if (!stream) return nullptr;
+    if (!stream) {
+        // libsndfile leaves errno set on its own failures: the file is asked again.
+        const std::string libraryError = std::string("libsndfile: ") + sf_strerror(nullptr);
+        std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
+        e.lastLoadError = file == nullptr ? std::strerror(errno) : libraryError;
+        if (file != nullptr) std::fclose(file);
+        return nullptr;
+    }
+    e.lastLoadError.clear();
     e.streams.push_back(std::move(stream));
     return e.streams.back().get();
 }
@@ -304,6 +326,8 @@ bool closeStream(Stream* stream) {
     std::erase_if(e.streams, [&](const auto& s) { return s.get() == stream; });
     return true;
 }
+
+const char* lastLoadError() { return engine().lastLoadError.c_str(); }
 
 namespace testing {
 

@@ -79,6 +79,10 @@ TEST(ImageDecode, HostileHeadersAreRefusedBeforeDevIL) {
     const DecodedImage slow = decode(tga);
     EXPECT_EQ(slow.failure, "picture of 2125x2056 pixels in 32 bytes: truncated or corrupt");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    // Colour-mapped without a map: DevIL asked for 4 GB.
+    const DecodedImage mapless = decode({0, 0, 1, 0, 0, 0x3b, 0xe0, 0x10, 0, 0x0c, 0, 0x20, 0x10, 0, 0x0c, 0,
+                                         0x20, 0x4e});
+    EXPECT_EQ(mapless.failure, "colour map missing or beyond the end of the file");
 }
 
 }  // namespace

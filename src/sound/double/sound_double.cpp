@@ -162,4 +162,6 @@ bool closeStream(Stream* stream) {
     return stream != nullptr;
 }
 
+const char* lastLoadError() { return ""; }
+
 }  // namespace sound
