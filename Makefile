@@ -2,12 +2,13 @@
 #   make run    install what is missing, build, play the show
 #   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, fuzzer)
 #   make video  render the show to tessaline.mp4
+#   make soak   the show for SOAK_MINUTES (30) under window storms, memory watched
 JOBS       ?= $(shell nproc)
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-main video clean
+.PHONY: all deps build run test test-main video soak clean
 
 all: build
 
@@ -40,6 +41,10 @@ video: build
 	else \
 	  echo "make video: the capture tool is not built yet"; exit 1; \
 	fi
+
+# Not part of `make test`: half an hour (SOAK_MINUTES) under Xvfb.
+soak: build
+	@cd $(BUILD) && bash ../tests/soak/soak.sh ./tessaline tests/e2e/x11-tool
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
