@@ -3,6 +3,11 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 #include <png.h>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstdio>
+#include <csetjmp>
+#include <jpeglib.h>
+#include <jerror.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -54,11 +59,10 @@ bool sizeAccepted(uint64_t width, uint64_t height) {
 }
 
 uint32_t le16(const ByteReader& r, int64_t offset) { return r.byteAt(offset) | (r.byteAt(offset + 1) << 8); }
-uint32_t be16(const ByteReader& r, int64_t offset) { return (r.byteAt(offset) << 8) | r.byteAt(offset + 1); }
 uint32_t le32(const ByteReader& r, int64_t offset) { return le16(r, offset) | (le16(r, offset + 2) << 16); }
 
-// Width and height as the header of a JPEG, GIF, BMP or TGA file states them
-// (the first frame header for JPEG). False when the header does not say.
+// Width and height as the header of a GIF, BMP or TGA file states them.
+// False when the header does not say.
 bool headerSize(uint32_t type, const ByteReader& r, uint64_t& width, uint64_t& height) {
     switch (type) {
         case IL_GIF:  // logical screen
@@ -81,27 +85,6 @@ bool headerSize(uint32_t type, const ByteReader& r, uint64_t& width, uint64_t& h
             }
             return true;
         }
-        case IL_JPG:
-            // Walks the markers up to the first frame header (SOF0..SOF15
-            // but DHT, JPG and DAC); the scan or the end before it: none.
-            for (int64_t at = 2; at + 4 <= r.size;) {
-                if (r.byteAt(at) != 0xFF) return false;
-                const uint32_t marker = r.byteAt(at + 1);
-                if (marker == 0xFF) {
-                    at += 1;  // fill byte
-                } else if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-                    at += 2;  // no length
-                } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-                    height = be16(r, at + 5);
-                    width = be16(r, at + 7);
-                    return true;
-                } else if (marker == 0xDA || marker == 0xD9) {
-                    return false;
-                } else {
-                    at += 2 + be16(r, at + 2);
-                }
-            }
-            return false;
         default:
             return false;
     }
@@ -127,6 +110,54 @@ std::string checkPng(const uint8_t* bytes, size_t size) {
         return std::string("libpng: ") + image.message;
     }
     return {};
+}
+
+// A JPEG is read through once by libjpeg from memory before DevIL sees it:
+// DevIL's own reader spins for ever on some files that end inside a marker
+// (found by the fuzzer). libjpeg's memory source ends every file with an end
+// marker, and a file that needs it (cut short) is refused. Empty when sound.
+struct JpegCheck {
+    jpeg_error_mgr manager{};
+    std::jmp_buf escape{};
+    bool endedEarly = false;
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+std::string checkJpeg(const uint8_t* bytes, size_t size) {
+    jpeg_decompress_struct info{};
+    JpegCheck check;
+    info.err = jpeg_std_error(&check.manager);
+    check.manager.error_exit = [](j_common_ptr common) {
+        auto* self = reinterpret_cast<JpegCheck*>(common->err);
+        common->err->format_message(common, self->message);
+        std::longjmp(self->escape, 1);
+    };
+    check.manager.emit_message = [](j_common_ptr common, int level) {
+        if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) {
+            reinterpret_cast<JpegCheck*>(common->err)->endedEarly = true;
+        }
+    };
+    std::vector<JSAMPLE> row;
+    if (setjmp(check.escape) != 0) {
+        jpeg_destroy_decompress(&info);
+        return std::string("libjpeg: ") + check.message;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
+    jpeg_read_header(&info, TRUE);
+    std::string why;
+    if (!sizeAccepted(info.image_width, info.image_height)) {
+        why = "picture of " + std::to_string(info.image_width) + "x" + std::to_string(info.image_height) +
+              " pixels: too large";
+    } else {
+        jpeg_start_decompress(&info);
+        row.resize(static_cast<size_t>(info.output_width) * static_cast<size_t>(info.output_components));
+        JSAMPROW rows[1] = {row.data()};
+        while (info.output_scanline < info.output_height && !check.endedEarly) jpeg_read_scanlines(&info, rows, 1);
+        if (check.endedEarly) why = "libjpeg: the file ends before the picture does";
+    }
+    jpeg_destroy_decompress(&info);
+    return why;
 }
 
 }  // namespace
@@ -187,6 +218,9 @@ DecodedImage decodeImageBytes(const uint8_t* bytes, size_t size) {
     if (type == IL_PNG) {
         std::string why = checkPng(bytes, size);
         if (!why.empty()) return failed(IL_LIB_PNG_ERROR, std::move(why));
+    } else if (type == IL_JPG) {
+        std::string why = checkJpeg(bytes, size);
+        if (!why.empty()) return failed(IL_LIB_JPEG_ERROR, std::move(why));
     } else {
         ByteReader header;
         uint64_t width = 0;
