@@ -114,8 +114,9 @@ std::string checkPng(const uint8_t* bytes, size_t size) {
 
 // A JPEG is read through once by libjpeg from memory before DevIL sees it:
 // DevIL's own reader spins for ever on some files that end inside a marker
-// (found by the fuzzer). libjpeg's memory source ends every file with an end
-// marker, and a file that needs it (cut short) is refused. Empty when sound.
+// (found by the fuzzer: a frame header or the end marker cut off). libjpeg's
+// memory source ends every file with an end marker, and a file that needs it
+// (cut short anywhere up to its end marker) is refused. Empty when sound.
 struct JpegCheck {
     jpeg_error_mgr manager{};
     std::jmp_buf escape{};
@@ -154,6 +155,8 @@ std::string checkJpeg(const uint8_t* bytes, size_t size) {
         row.resize(static_cast<size_t>(info.output_width) * static_cast<size_t>(info.output_components));
         JSAMPROW rows[1] = {row.data()};
         while (info.output_scanline < info.output_height && !check.endedEarly) jpeg_read_scanlines(&info, rows, 1);
+        // Up to the end marker, as DevIL reads: a file must hold its own.
+        if (!check.endedEarly) jpeg_finish_decompress(&info);
         if (check.endedEarly) why = "libjpeg: the file ends before the picture does";
     }
     jpeg_destroy_decompress(&info);

@@ -2,7 +2,12 @@
 // fault it mends (by the image fuzzer), and the reasons it gives.
 #include <gtest/gtest.h>
 
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstdio>
+#include <jpeglib.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -17,6 +22,31 @@ std::vector<uint8_t> fileBytes(const std::string& path) {
 }
 
 DecodedImage decode(const std::vector<uint8_t>& bytes) { return decodeImageBytes(bytes.data(), bytes.size()); }
+
+// A grey JPEG of width x height, mid grey, made by libjpeg.
+std::vector<uint8_t> encodeJpeg(int width, int height) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<size_t>(width), 128);
+    JSAMPROW rows[1] = {row.data()};
+    while (info.next_scanline < info.image_height) jpeg_write_scanlines(&info, rows, 1);
+    jpeg_finish_compress(&info);
+    std::vector<uint8_t> bytes(buffer, buffer + size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return bytes;
+}
 
 TEST(ImageDecode, MemoryAndFileGiveTheSamePicture) {
     const std::string path = corpusPath("pngsuite/basn6a08.png");
@@ -91,6 +121,14 @@ TEST(ImageDecode, HostileHeadersAreRefusedBeforeDevIL) {
                                       0xd3, 0x10, 0x03, 0x01, 0xda, 0x03, 0x70, 0x48, 0x59, 0x73, 0x00, 0xd8, 0xff, 0xfe,
                                       0x10, 0xb3});
     EXPECT_EQ(jpeg.failure.rfind("libjpeg: ", 0), 0u) << jpeg.failure;
+    // A whole JPEG decodes; without its end marker DevIL spun for ever.
+    std::vector<uint8_t> whole = encodeJpeg(16, 8);
+    const DecodedImage good = decode(whole);
+    ASSERT_TRUE(good.ok()) << good.failure;
+    EXPECT_EQ(good.width, 16);
+    EXPECT_NEAR(good.rgba.at(0), 128, 2);
+    whole.resize(whole.size() - 2);
+    EXPECT_EQ(decode(whole).failure, "libjpeg: the file ends before the picture does");
 }
 
 }  // namespace
