@@ -246,6 +246,16 @@ DecodedImage decodeImageBytes(const uint8_t* bytes, size_t size) {
                 (mapType == 1 && (le16(header, 5) == 0 || 18 + header.byteAt(0) + mapBytes > size))) {
                 return failed(IL_INVALID_FILE_HEADER, "colour map missing or beyond the end of the file");
             }
+            // Uncompressed pixels must be in the file whole: DevIL corrupted
+            // its heap on a 16-bit TGA of 64x12 pixels with none in it.
+            if ((header.byteAt(2) & 8) == 0) {
+                const uint64_t pixelBytes = uint64_t{width} * height * ((header.byteAt(16) + 7u) / 8u);
+                if (18 + header.byteAt(0) + (mapType == 1 ? mapBytes : 0) + pixelBytes > size) {
+                    return failed(IL_INVALID_FILE_HEADER, "picture of " + std::to_string(width) + "x" +
+                                                              std::to_string(height) + " pixels in " +
+                                                              std::to_string(size) + " bytes: truncated or corrupt");
+                }
+            }
         }
         const uint32_t bmpCompression = le32(header, 30);
         const uint32_t bmpBits = le16(header, 28);
@@ -269,7 +279,6 @@ DecodedImage decodeImageBytes(const uint8_t* bytes, size_t size) {
     // Decode, then bring any layout (grey, grey+alpha, palette, RGB, BGR) and
     // channel type (16-bit, float) to 8-bit RGBA; images without alpha get
     // full alpha. ilFormatFunc alone would convert nothing once decoded.
-    // Then top row first -> bottom row first, where GL puts t = 0.
     // DevIL reads through a stdio stream over the bytes, never the bytes
     // themselves: its in-memory reader does not bound its seeks (a BMP whose
     // pixel offset lies past the end made it read wild memory), while a
@@ -277,16 +286,26 @@ DecodedImage decodeImageBytes(const uint8_t* bytes, size_t size) {
     std::unique_ptr<FILE, int (*)(FILE*)> stream(fmemopen(const_cast<uint8_t*>(bytes), size, "rb"), std::fclose);
     if (!stream) return failed(IL_OUT_OF_MEMORY, std::strerror(errno));
     const bool decoded = ilLoadF(type, stream.get()) == IL_TRUE &&
-                         ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE && iluFlipImage() == IL_TRUE;
+                         ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
     DecodedImage image;
     if (decoded) {
         const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
         const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
         const ILubyte* pixels = ilGetData();
-        if (width > 0 && height > 0 && pixels != nullptr) {
+        const size_t rowBytes = size_t{4} * static_cast<size_t>(std::max(width, 0));
+        const size_t bytes = rowBytes * static_cast<size_t>(std::max(height, 0));
+        // Only what DevIL says it holds is read: 4 bytes a pixel, one layer.
+        if (width > 0 && height > 0 && pixels != nullptr && ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL) == 4 &&
+            ilGetInteger(IL_IMAGE_DEPTH) == 1 && static_cast<size_t>(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)) >= bytes) {
+            // Top row first -> bottom row first, where GL puts t = 0; a copy
+            // bounded by what DevIL reports it holds.
             image.width = width;
             image.height = height;
-            image.rgba.assign(pixels, pixels + size_t{4} * static_cast<size_t>(width) * static_cast<size_t>(height));
+            image.rgba.resize(bytes);
+            for (size_t row = 0; row < static_cast<size_t>(height); ++row) {
+                std::memcpy(image.rgba.data() + (static_cast<size_t>(height) - 1 - row) * rowBytes,
+                            pixels + row * rowBytes, rowBytes);
+            }
         }
     }
     ilDeleteImages(1, &handle);

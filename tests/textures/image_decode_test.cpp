@@ -113,6 +113,9 @@ TEST(ImageDecode, HostileHeadersAreRefusedBeforeDevIL) {
     const DecodedImage mapless = decode({0, 0, 1, 0, 0, 0x3b, 0xe0, 0x10, 0, 0x0c, 0, 0x20, 0x10, 0, 0x0c, 0,
                                          0x20, 0x4e});
     EXPECT_EQ(mapless.failure, "colour map missing or beyond the end of the file");
+    // A 16-bit TGA of 64x12 pixels with none in it: DevIL corrupted its heap.
+    EXPECT_EQ(decode({0, 0, 2, 0, 0, 0x40, 0, 0, 0x0c, 0, 0, 0, 0x40, 0, 0x0c, 0, 0x10, 0}).failure,
+              "picture of 64x12 pixels in 18 bytes: truncated or corrupt");
     // A JPEG ending inside a marker: DevIL's reader spun for ever on it.
     const DecodedImage jpeg = decode({0xff, 0xd8, 0xff, 0xc0, 0x00, 0x11, 0x08, 0x00, 0x0c, 0x00, 0x10, 0x03, 0x01, 0xda,
                                       0x03, 0x70, 0x48, 0x59, 0x73, 0x00, 0xd8, 0xff, 0xfe, 0x10, 0x21, 0x11, 0xff, 0xd8,
