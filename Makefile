@@ -3,6 +3,7 @@
 #   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, fuzzer)
 #   make video     render the show to tessaline.mp4 (640x480, anti-aliased)
 #   make video-hd  render the show to tessaline-1080p.mp4 (1920x1080, anti-aliased)
+#   make soak      the show for SOAK_MINUTES (30) under window storms, memory watched
 JOBS       ?= $(shell nproc)
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -14,7 +15,7 @@ CMAKE_ARGS ?=
 VIDEO_AA    ?= 1
 VIDEO_HD_AA ?= 4
 
-.PHONY: all deps build run test test-main video video-hd clean
+.PHONY: all deps build run test test-main video video-hd soak clean
 
 all: build
 
@@ -57,6 +58,10 @@ video-hd: build
 	else \
 	  echo "make video-hd: the capture tool is not built yet"; exit 1; \
 	fi
+
+# Not part of `make test`: half an hour (SOAK_MINUTES) under Xvfb.
+soak: build
+	@cd $(BUILD) && bash ../tests/soak/soak.sh ./tessaline tests/e2e/x11-tool
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

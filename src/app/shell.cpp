@@ -10,6 +10,7 @@
 #include "loader/lwob_loader.h"
 #include "music/music_player.h"
 #include "platform/platform.h"
+#include "render/gl_check.h"
 #include "render/texture_manager.h"
 
 bool windowActive = true;
@@ -100,6 +101,7 @@ int runMainLoop(FrameHooks* hooks) {
                 if (hooks != nullptr) hooks->beforeFrame();
                 drawFrame();
                 if (hooks != nullptr) hooks->afterFrame();
+                checkFrameGlErrors();
                 platform::swapBuffers();
             }
         } else {

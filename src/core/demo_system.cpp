@@ -1,6 +1,9 @@
 #include "core/demo_system.h"
 
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "core/demo_config.h"
 #include "core/service_order.h"
@@ -44,8 +47,27 @@ int DemoSystem::tick() {
     return 0;
 }
 
-void DemoSystem::log(const char*, ...) {
-    // The sink: every message is dropped. Callers still form their arguments.
+namespace {
+
+// VEXEL_LOG=stderr sends the log to standard error; anything else (or
+// nothing) keeps the sink that drops every message. Read once, at the first
+// message, which the start banner writes during static initialisation.
+bool logToStderr() {
+    static const bool enabled = [] {
+        const char* sink = std::getenv("VEXEL_LOG");
+        return sink != nullptr && std::strcmp(sink, "stderr") == 0;
+    }();
+    return enabled;
+}
+
+}  // namespace
+
+void DemoSystem::log(const char* format, ...) {
+    if (!logToStderr()) return;  // callers still form their arguments
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
 }
 
 __attribute__((VEXEL_DEMO_SYSTEM_ORDER)) DemoSystem demoSystem;

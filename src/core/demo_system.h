@@ -16,7 +16,8 @@ public:
     // fps title about once a second. Always 0.
     int tick();
 
-    // printf-style; the sink discards every message.
+    // printf-style; the sink discards every message unless VEXEL_LOG=stderr
+    // is set, which writes them to standard error as they are.
     void log(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     float fps = 0.0f;            // frames counted in the last fps interval

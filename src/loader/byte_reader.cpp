@@ -1,5 +1,7 @@
 #include "loader/byte_reader.h"
 
+#include <cerrno>
+
 #include <climits>    // Required for: INT32_MAX
 #include <cstdio>     // Required for: fopen, fseek, ftell, fread, fclose
 #include <sys/stat.h> // Required for: fstat (regular files only)
@@ -17,17 +19,30 @@ struct FileCloser {
 }  // namespace
 
 bool ByteReader::open(const char* path) {
-    if (path == nullptr) return false;
+    // errno tells why on failure: the OS's reason, or EISDIR, EINVAL (not a
+    // regular file) or EFBIG set here.
+    errno = 0;
+    if (path == nullptr) {
+        errno = EINVAL;
+        return false;
+    }
     FileCloser file{std::fopen(path, "rb")};
     if (file.stream == nullptr) return false;
 
     // A directory opens for reading on Linux and a pipe cannot tell its
     // length; neither is a file we can hold.
     struct stat info {};
-    if (fstat(fileno(file.stream), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (fstat(fileno(file.stream), &info) != 0) return false;
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     if (std::fseek(file.stream, 0, SEEK_END) != 0) return false;
     const long length = std::ftell(file.stream);
-    if (length < 0 || length > INT32_MAX) return false;
+    if (length < 0 || length > INT32_MAX) {
+        if (length > INT32_MAX) errno = EFBIG;
+        return false;
+    }
     if (std::fseek(file.stream, 0, SEEK_SET) != 0) return false;
 
     std::vector<uint8_t> bytes(static_cast<size_t>(length));

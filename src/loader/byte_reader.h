@@ -19,7 +19,7 @@ public:
     // Reads the whole file at path. False when it cannot be opened, is not a
     // regular seekable file, or is 2 GiB or longer; the reader is then
     // unchanged. A buffer already held is replaced. A short read keeps the
-    // bytes that arrived: size is what was read.
+    // bytes that arrived: size is what was read. On failure errno says why.
     bool open(const char* path);
     // Copies length bytes into a new buffer, as open does with a file. False
     // (reader unchanged) when length does not fit a signed 32-bit size.

@@ -7,6 +7,10 @@
 // the buffer before it becomes an offset.
 #include "loader/lwob_loader.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include <algorithm>  // Required for: std::min, std::max
 #include <cstdarg>    // Required for: va_list
 #include <cstdio>     // Required for: vsnprintf
@@ -36,6 +40,8 @@ LwObject* LwobLoader::load(const char* path) {
     const char* shownPath = path != nullptr ? path : "(null)";
     demoSystem.log("LWOB: attempting to load object '%s'...\n", shownPath);
     if (!openFile(path)) {
+        std::fprintf(stderr, "tessaline: object '%s' not loaded: %s\n", shownPath,
+                     errno != 0 ? std::strerror(errno) : "cannot be read");
         demoSystem.log("LWOB: failed to load object '%s' !!\n", shownPath);
         platform::messageBox("LWOB not found", "ReadLWOB", platform::BoxButtons::Ok,
                              platform::BoxIcon::None);
@@ -47,6 +53,8 @@ LwObject* LwobLoader::load(const char* path) {
         delete object;
         object = nullptr;
         closeFile();
+        std::fprintf(stderr, "tessaline: object '%s' refused: %s\n", shownPath,
+                     report.notes.empty() ? "not an LWO2 object" : report.notes.front().c_str());
         platform::messageBox("Error reading LWOB", "ReadLWOB", platform::BoxButtons::Ok,
                              platform::BoxIcon::None);
         return nullptr;

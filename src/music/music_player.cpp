@@ -1,5 +1,6 @@
 #include "music/music_player.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/demo_config.h"
@@ -40,7 +41,10 @@ void MusicPlayer::startModule() {
     checkVersion();
     initSound();
     song = sound::loadModule(demoConfig.modulePath);
-    if (song == nullptr) std::exit(1);
+    if (song == nullptr) {
+        std::fprintf(stderr, "tessaline: module '%s' not loaded: %s\n", demoConfig.modulePath, sound::lastLoadError());
+        std::exit(1);
+    }
     sound::playModule(song);
     playing = true;
 }
@@ -52,6 +56,10 @@ void MusicPlayer::startStream() {
     // A stream that cannot be opened is not an error: the show runs silently,
     // in time with the score clock.
     stream = sound::openStream(demoConfig.streamPath, kStreamMode, 0);
+    if (stream == nullptr) {
+        std::fprintf(stderr, "tessaline: stream '%s' not opened, playing silently: %s\n", demoConfig.streamPath,
+                     sound::lastLoadError());
+    }
     sound::setStreamSyncCallback(stream, onStreamSync, nullptr);
     sound::playStream(sound::FreeChannel, stream);
     playing = true;

@@ -20,6 +20,10 @@ struct AudioDeviceInfo {
 struct AudioDevicePosition {
     int64_t framesRendered = 0;  // frames the callback has filled since the device opened
     int32_t framesBuffered = 0;  // of those, frames not yet played out
+    // Since the callback last returned (since the device opened, before the
+    // first call): a device that stopped asking for sound shows here.
+    int64_t sinceCallbackMicroseconds = 0;
+    bool lost = false;  // the backend reports the device gone (unplugged, out of range)
 };
 
 // Opens the default output device, paused; false when no device can be
@@ -35,5 +39,9 @@ void closeAudioDevice();
 // backend gives no exact count, framesBuffered is estimated from the time since
 // the last callback. Callable from any thread; zeros when no device is open.
 AudioDevicePosition audioDevicePosition();
+
+// Tests: while held, the callback is not called, as when a device stalls.
+// The device stays open; releasing lets the callback run again.
+void holdAudioCallback(bool held);
 
 }  // namespace platform

@@ -1,8 +1,7 @@
 #include "render/texture_manager.h"
 
 #include <GL/gl.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
+#include <cstdio>
 
 #include <algorithm>
 
@@ -19,55 +18,12 @@ namespace {
 // transparent black texel, so that a quad drawn with it shows nothing.
 constexpr uint8_t placeholderTexel[4] = {0, 0, 0, 0};
 
-// Empties DevIL's error stack (it keeps a short queue of its own) and returns
-// the oldest code on it, IL_NO_ERROR when it was empty.
-ILenum drainImageErrors() {
-    const ILenum first = ilGetError();
-    for (ILenum code = first; code != IL_NO_ERROR; code = ilGetError()) {
-    }
-    return first;
-}
-
 }  // namespace
-
-DecodedImage decodeImage(const char* path) {
-    ILuint handle = 0;
-    ilGenImages(1, &handle);
-    ilBindImage(handle);
-
-    // Decode, then bring any layout (grey, grey+alpha, palette, RGB, BGR) and
-    // channel type (16-bit, float) to 8-bit RGBA; images without alpha get
-    // full alpha. ilFormatFunc alone would convert nothing once decoded.
-    bool decoded = path != nullptr && ilLoadImage(path) == IL_TRUE &&
-                   ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
-    DecodedImage image;
-    if (decoded) {
-        // Top row first -> bottom row first, where GL puts t = 0.
-        decoded = iluFlipImage() == IL_TRUE;
-        const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
-        const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
-        const ILubyte* pixels = ilGetData();
-        if (decoded && width > 0 && height > 0 && pixels != nullptr) {
-            image.width = width;
-            image.height = height;
-            image.rgba.assign(pixels, pixels + size_t{4} * static_cast<size_t>(width) * static_cast<size_t>(height));
-        }
-    }
-    ilDeleteImages(1, &handle);
-    image.imageError = drainImageErrors();
-    return image;
-}
 
 __attribute__((VEXEL_TEXTURE_MANAGER_ORDER)) TextureManager textureManager;
 
 TextureManager::TextureManager() {
-    ilInit();
-    iluInit();
-    // Every decoder hands its rows over top row first, whatever the file's
-    // own row order (BMP and TGA store theirs bottom up). The unconditional
-    // flip in load() then puts the picture's top at t = 1 for every format.
-    ilEnable(IL_ORIGIN_SET);
-    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+    initImageDecoder();
 }
 
 // The texture objects die with the rendering context, which is gone by now;
@@ -99,6 +55,8 @@ void TextureManager::load(const char* path, const DecodedImage& image) {
     } else {
         demoSystem.log("TEXMGR: '%s' failed to load (DevIL error 0x%04X); texture %zu is a transparent texel.\n",
                        shownPath, static_cast<unsigned>(image.imageError), textureNames.size() - 1);
+        std::fprintf(stderr, "tessaline: image '%s' not loaded: %s\n", shownPath,
+                     image.failure.empty() ? "not decoded" : image.failure.c_str());
     }
 }
 

@@ -4,19 +4,7 @@
 #include <string>
 #include <vector>
 
-// An image decoded to 8-bit RGBA, bottom row first (GL's t = 0 first): what a
-// texture is made of. Decoding makes no GL call.
-struct DecodedImage {
-    int32_t width = 0;           // pixels; 0 when decoding failed
-    int32_t height = 0;          // pixels; 0 when decoding failed
-    std::vector<uint8_t> rgba;   // width * height * 4 bytes
-    uint32_t imageError = 0;     // DevIL's first error code when decoding failed
-    bool ok() const { return width > 0 && height > 0; }
-};
-
-// Decodes the image file at path with DevIL. Not thread-safe against other
-// DevIL calls: one thread decodes at a time.
-DecodedImage decodeImage(const char* path);
+#include "render/image_decode.h"
 
 class TextureManager {
 public:
@@ -24,7 +12,8 @@ public:
     virtual ~TextureManager();
 
     // Decodes the image at path, uploads it as one RGBA8 texture and appends
-    // it; the index is taken even when the file cannot be decoded. Needs a
+    // it; the index is taken even when the file cannot be decoded, and then
+    // one line on stderr names the file and the reason. Needs a
     // current GL context; leaves the new texture bound.
     void load(const char* path);
     // The upload half of load: a texture from an image decoded earlier (on

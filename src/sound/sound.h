@@ -28,6 +28,10 @@ float getVersion();  // this layer: 3.40
 // a silent output takes its place that keeps time like a device, and init
 // still succeeds. False only for a rate outside 8000..192000 Hz or a negative
 // channel count. Once initialised, further calls succeed and change nothing.
+// A device lost later (reported gone, or its callback silent for more than
+// 250 ms) is noticed at the next position query or play call: the silent
+// output takes over from the frame last heard and keeps real time, and stays
+// in place for good (a device appearing again is not used).
 bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t flags);
 bool setOutput(int32_t outputType);  // accepted, no effect
 // Stops the output and frees every module and stream still loaded.
@@ -57,6 +61,10 @@ bool setStreamSyncCallback(Stream* stream, StreamSyncCallback callback, void* us
 // A stream that is already playing keeps its channel.
 int32_t playStream(int32_t channel, Stream* stream);
 bool closeStream(Stream* stream);
+
+// Why the last loadModule or openStream returned null: the OS's reason for a
+// file that cannot be read, else the decoding library's. Empty after a success.
+const char* lastLoadError();
 
 // ---- developer transport: the show without --dev or an A/V offset never
 // calls these, and nothing above changes with them --------------------------

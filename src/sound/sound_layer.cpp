@@ -7,10 +7,26 @@
 // heard, but the mixer is run on the main thread up to the frame that real
 // time has reached whenever a position is asked, so modules advance (and cues
 // fall) exactly as they would with sound.
+//
+// A device lost mid-show (the backend reports it gone, or its callback has
+// not been called for more than 250 ms) hands over to the silent output:
+// the position carries on in real time from the frame last heard, at the
+// moment it was last heard to move, so the music neither jumps back nor
+// stands still and cues keep their time. The show stays on the silent output
+// to its end, even if a device appears again: reopening mid-phrase would
+// resume the sound at a moment of the device's choosing, with another
+// latency, and the position needs no device to keep time.
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
+#include <sndfile.h>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/audio_device.h"
@@ -32,20 +48,32 @@ constexpr int32_t kSilentPumpFrames = 4096;
 // 2.5 s / BPM, make 120 ms a row; 64 rows an order.
 constexpr int64_t kScoreRowMicroseconds = 120000;
 constexpr int64_t kScoreRowsPerOrder = 64;
+// A device whose callback has not run for this long is taken as lost.
+constexpr int64_t kDeviceSilenceLimitMicroseconds = 250000;
+
+// Who renders the mixer: the device's callback, or (once detached) nobody on
+// the audio thread. The callback claims it for the length of one call.
+enum MixerOwner : int { DeviceIdle = 0, DeviceRendering = 1, Detached = 2 };
 
 struct Engine {
     ~Engine() { shutdown(); }
 
     bool initialised = false;
     bool silent = false;
+    bool deviceOpen = false;   // open, even when lost (closed by shutdown)
+    bool deviceLost = false;
+    std::atomic<int> mixerOwner{DeviceIdle};
     int32_t sampleRate = kDefaultSampleRate;
     Mixer mixer;
     StreamDecoder decoder;
     std::vector<std::unique_ptr<Module>> modules;
     std::vector<std::unique_ptr<Stream>> streams;
     std::vector<int16_t> pumpBuffer;
+    std::string lastLoadError;
     int64_t silentStartMicroseconds = 0;
+    int64_t silentStartFrame = 0;        // output frame at the speaker at silentStartMicroseconds
     int64_t lastSpeakerFrame = 0;
+    int64_t lastProgressMicroseconds = 0;  // when lastSpeakerFrame last moved on a device
     std::optional<int64_t> scoreOriginMicroseconds;  // set by the first score query
 
     // Test switches.
@@ -61,8 +89,44 @@ struct Engine {
             .count();
     }
 
+    // The device's callback: the mixer while it is not detached, else silence.
+    static void deviceCallback(void* user, int16_t* samples, int32_t frameCount) {
+        auto& e = *static_cast<Engine*>(user);
+        int expected = DeviceIdle;
+        if (!e.mixerOwner.compare_exchange_strong(expected, DeviceRendering, std::memory_order_acquire)) {
+            std::memset(samples, 0, static_cast<size_t>(frameCount) * 2 * sizeof(int16_t));
+            return;
+        }
+        e.mixer.render(samples, frameCount);
+        e.mixerOwner.store(DeviceIdle, std::memory_order_release);
+    }
+
+    void startSilentOutput(int64_t startMicroseconds, int64_t startFrame) {
+        silent = true;
+        silentStartMicroseconds = startMicroseconds;
+        silentStartFrame = startFrame;
+        pumpBuffer.assign(static_cast<size_t>(kSilentPumpFrames) * 2, 0);
+    }
+
+    // The device is gone: the mixer is taken from its callback (waiting at
+    // most for one call in progress) and the silent output goes on from the
+    // frame last heard, when it was last heard to move. The device stays open
+    // until shutdown: closing one whose thread hangs would hang here.
+    void loseDevice() {
+        int expected = DeviceIdle;
+        while (!mixerOwner.compare_exchange_weak(expected, Detached, std::memory_order_acquire)) {
+            expected = DeviceIdle;
+            std::this_thread::yield();
+        }
+        deviceLost = true;
+        startSilentOutput(lastProgressMicroseconds, lastSpeakerFrame);
+    }
+
     void shutdown() {
-        if (initialised && !silent) platform::closeAudioDevice();
+        if (deviceOpen) platform::closeAudioDevice();
+        deviceOpen = false;
+        deviceLost = false;
+        mixerOwner.store(DeviceIdle);
         decoder.stop();
         mixer.reset(0);
         modules.clear();
@@ -75,29 +139,37 @@ struct Engine {
 
     // Silent output: renders (and discards) up to the frame real time has
     // reached, and one frame beyond: that one is "at the speaker", so like a
-    // device it is always rendered before its position is asked for.
-    void pump() {
-        const int64_t elapsed = nowMicroseconds() - silentStartMicroseconds;
-        const int64_t target = elapsed * sampleRate / 1000000 + 1;
+    // device it is always rendered before its position is asked for. Returns
+    // the frame at the speaker. After a lost device the mixer may be ahead
+    // (frames the device took but never played); they count as not heard.
+    int64_t pump() {
+        const int64_t elapsed = std::max<int64_t>(0, nowMicroseconds() - silentStartMicroseconds);
+        const int64_t target = silentStartFrame + elapsed * sampleRate / 1000000 + 1;
         for (int64_t rendered = mixer.framesRendered(); rendered < target; rendered = mixer.framesRendered()) {
             const int32_t frames = static_cast<int32_t>(std::min<int64_t>(kSilentPumpFrames, target - rendered));
             mixer.render(pumpBuffer.data(), frames);
         }
+        return target - 1;
     }
 
     // The output frame at the speaker: frames rendered minus frames the
     // device still holds. Never goes back, whatever the device's estimate does.
     int64_t speakerFrame() {
         if (!initialised) return 0;
-        int64_t frame = 0;
-        if (silent) {
-            pump();
-            frame = mixer.framesRendered() - 1;
-        } else {
+        if (!silent) {
             const platform::AudioDevicePosition device = platform::audioDevicePosition();
-            frame = device.framesRendered - device.framesBuffered;
+            if (device.lost || device.sinceCallbackMicroseconds > kDeviceSilenceLimitMicroseconds) {
+                loseDevice();
+            } else {
+                const int64_t frame = device.framesRendered - device.framesBuffered;
+                if (frame > lastSpeakerFrame) {
+                    lastSpeakerFrame = frame;
+                    lastProgressMicroseconds = nowMicroseconds();
+                }
+                return lastSpeakerFrame;
+            }
         }
-        lastSpeakerFrame = std::max(lastSpeakerFrame, frame);
+        lastSpeakerFrame = std::max(lastSpeakerFrame, pump());
         return lastSpeakerFrame;
     }
 
@@ -117,7 +189,7 @@ struct Engine {
 
     // The position heard for a module; -1 for a handle the layer does not know.
     std::optional<ModulePosition> positionOf(Module* module) {
-        if (initialised && silent) pump();  // streams play on in real time too
+        if (initialised) speakerFrame();  // streams play on in real time too; a lost device is noticed
         if (module == nullptr) return scorePosition();
         if (!owns(module)) return std::nullopt;
         if (!module->inMixer) return module->startPosition;
@@ -143,17 +215,18 @@ bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t /*flags*/) {
     e.sampleRate = mixRate;
     e.mixer.reset(maxSoftwareChannels);
     e.lastSpeakerFrame = 0;
+    e.lastProgressMicroseconds = e.nowMicroseconds();
+    e.mixerOwner.store(DeviceIdle);
     platform::AudioDeviceInfo obtained;
-    if (e.deviceAllowed && platform::openAudioDevice(mixRate, 2, kDeviceBufferFrames, Mixer::callback,
-                                                     &e.mixer, obtained)) {
+    if (e.deviceAllowed && platform::openAudioDevice(mixRate, 2, kDeviceBufferFrames, Engine::deviceCallback,
+                                                     &e, obtained)) {
         e.silent = false;
+        e.deviceOpen = true;
         e.initialised = true;
         platform::pauseAudioDevice(false);
     } else {
-        e.silent = true;
         e.initialised = true;
-        e.silentStartMicroseconds = e.nowMicroseconds();
-        e.pumpBuffer.assign(static_cast<size_t>(kSilentPumpFrames) * 2, 0);
+        e.startSilentOutput(e.nowMicroseconds(), 0);
     }
     return true;
 }
@@ -165,10 +238,18 @@ void close() { engine().shutdown(); }
 Module* loadModule(const char* path) {
     Engine& e = engine();
     std::vector<std::byte> bytes;
-    if (!readWholeFile(path, bytes)) return nullptr;
+    errno = 0;
+    if (!readWholeFile(path, bytes)) {
+        e.lastLoadError = errno != 0 ? std::strerror(errno) : "cannot be read";
+        return nullptr;
+    }
     // Modules loop for ever, as the show expects its music to.
     std::unique_ptr<ModuleRenderer> renderer = ModuleRenderer::open(bytes, e.sampleRate, -1);
-    if (!renderer) return nullptr;
+    if (!renderer) {
+        e.lastLoadError = "libopenmpt: not a module it plays";
+        return nullptr;
+    }
+    e.lastLoadError.clear();
     e.modules.push_back(std::make_unique<Module>(std::move(renderer)));
     return e.modules.back().get();
 }
@@ -177,7 +258,7 @@ bool playModule(Module* module) {
     Engine& e = engine();
     if (!e.initialised || !e.owns(module)) return false;
     if (module->inMixer) return true;
-    if (e.silent) e.pump();  // the module starts now, not at the last position query
+    e.speakerFrame();  // the module starts now, not at the last position query
     if (!e.mixer.addModule(module)) return false;
     module->inMixer = true;
     return true;
@@ -232,8 +313,17 @@ Stream* openStream(const char* path, uint32_t mode, int32_t size) {
     Engine& e = engine();
     // 16-bit and stereo describe what the stream is played as, which is always
     // so; only the loop bit changes anything.
+    errno = 0;
     std::unique_ptr<Stream> stream = Stream::open(path, (mode & StreamLoopNormal) != 0, size, e.sampleRate);
-    if (!stream) return nullptr;
+    if (!stream) {
+        // libsndfile leaves errno set on its own failures: the file is asked again.
+        const std::string libraryError = std::string("libsndfile: ") + sf_strerror(nullptr);
+        std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
+        e.lastLoadError = file == nullptr ? std::strerror(errno) : libraryError;
+        if (file != nullptr) std::fclose(file);
+        return nullptr;
+    }
+    e.lastLoadError.clear();
     e.streams.push_back(std::move(stream));
     return e.streams.back().get();
 }
@@ -248,7 +338,7 @@ bool setStreamSyncCallback(Stream* stream, StreamSyncCallback callback, void* us
 int32_t playStream(int32_t channel, Stream* stream) {
     Engine& e = engine();
     if (!e.initialised || !e.owns(stream)) return -1;
-    if (e.silent) e.pump();
+    e.speakerFrame();
     e.decoder.add(stream);  // the ring is full before the mixer sees the stream
     const int32_t used = e.mixer.playStream(channel, stream);
     if (used < 0) e.decoder.remove(stream);
@@ -263,6 +353,8 @@ bool closeStream(Stream* stream) {
     std::erase_if(e.streams, [&](const auto& s) { return s.get() == stream; });
     return true;
 }
+
+const char* lastLoadError() { return engine().lastLoadError.c_str(); }
 
 namespace testing {
 
@@ -282,6 +374,7 @@ void resetHooks() {
 }
 
 bool usingSilentOutput() { return engine().initialised && engine().silent; }
+bool deviceLost() { return engine().deviceLost; }
 int64_t framesRendered() { return engine().mixer.framesRendered(); }
 int64_t speakerFrame() { return engine().speakerFrame(); }
 

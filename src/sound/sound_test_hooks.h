@@ -22,8 +22,10 @@ void fillStreamBuffers();
 // Closes the layer and restores every switch above, and the score clock.
 void resetHooks();
 
-// What init chose.
+// What init chose, or the silent output after a lost device.
 bool usingSilentOutput();
+// Whether the device was lost (and the silent output took over).
+bool deviceLost();
 // Output frame now at the speaker (what order and row are answered for).
 int64_t speakerFrame();
 // Output frames mixed so far; a module played now starts at this frame.

@@ -113,10 +113,10 @@ TEST_F(MusicPlayerTest, FailedInitEndsTheStreamStartToo) {
                 "^CALLS\\[getVersion\\(\\),init\\(44100,32,0x2\\)\\]\n$");
 }
 
-TEST_F(MusicPlayerTest, MissingModuleExitsWithOneSilently) {
+TEST_F(MusicPlayerTest, MissingModuleExitsWithOneNamingTheFile) {
     sound_double::script().loadSucceeds = false;
     EXPECT_EXIT(startModuleAndReport(player), ::testing::ExitedWithCode(1),
-                "^CALLS\\[getVersion\\(\\),init\\(44100,32,0x2\\),loadModule\\(data/tessaline/music/"
+                "^tessaline: module 'data/tessaline/music/tessaline\\.xm' not loaded: \nCALLS\\[getVersion\\(\\),init\\(44100,32,0x2\\),loadModule\\(data/tessaline/music/"
                 "tessaline\\.xm\\)\\]\n$");
 }
 

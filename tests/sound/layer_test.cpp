@@ -155,3 +155,15 @@ TEST_F(SoundTest, UnknownModuleHandleAnswersMinusOne) {
 }
 
 }  // namespace
+
+TEST_F(SoundTest, LoadFailuresSayWhy) {
+    ASSERT_TRUE(sound::init(44100, 32, sound::InitGlobalFocus));
+    EXPECT_EQ(sound::loadModule(corpusPath("xm/no-such.xm").c_str()), nullptr);
+    EXPECT_STREQ(sound::lastLoadError(), "No such file or directory");
+    EXPECT_EQ(sound::loadModule(corpusPath("MANIFEST.md").c_str()), nullptr);
+    EXPECT_EQ(std::string(sound::lastLoadError()).rfind("libopenmpt: ", 0), 0u) << sound::lastLoadError();
+    EXPECT_EQ(sound::openStream(corpusPath("MANIFEST.md").c_str(), 0, 0), nullptr);
+    EXPECT_EQ(std::string(sound::lastLoadError()).rfind("libsndfile: ", 0), 0u) << sound::lastLoadError();
+    EXPECT_NE(sound::loadModule(corpusPath("xm/libxmp_test.xm").c_str()), nullptr);
+    EXPECT_STREQ(sound::lastLoadError(), "");
+}

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/audio_device.h"
 #include "sound/offline_render.h"
 #include "sound/sound.h"
 #include "sound/sound_test_hooks.h"
@@ -85,6 +86,43 @@ TEST_F(SdlDeviceTest, StreamAndModuleCloseWhileTheThreadRuns) {
     ASSERT_TRUE(waitForSpeaker(sound::testing::speakerFrame() + 4410));
     sound::close();
     EXPECT_FALSE(sound::testing::usingSilentOutput());
+}
+
+// SDL's audio thread held off its callback (as a hung driver does): within a
+// quarter second more the layer takes the silent output, and the position
+// keeps real time throughout; letting the thread go again changes nothing.
+TEST_F(SdlDeviceTest, HeldCallbackIsALossAndThePositionKeepsRealTime) {
+    ASSERT_TRUE(sound::init(44100, 32, sound::InitGlobalFocus));
+    ASSERT_FALSE(sound::testing::usingSilentOutput()) << "SDL's dummy audio driver did not open";
+    sound::Module* module = sound::loadModule(corpusPath("xm/libxmp_test.xm").c_str());
+    ASSERT_TRUE(sound::playModule(module));
+    ASSERT_TRUE(waitForSpeaker(sound::testing::framesRendered() + 4410));
+
+    const auto heldAt = std::chrono::steady_clock::now();
+    const int64_t frameAtHold = sound::testing::speakerFrame();
+    platform::holdAudioCallback(true);
+    int64_t last = frameAtHold;
+    while (std::chrono::steady_clock::now() - heldAt < std::chrono::milliseconds(700)) {
+        const int64_t frame = sound::testing::speakerFrame();
+        ASSERT_GE(frame, last);
+        last = frame;
+        ASSERT_GE(sound::getRow(module), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const double heldSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - heldAt).count();
+    EXPECT_TRUE(sound::testing::deviceLost());
+    EXPECT_TRUE(sound::testing::usingSilentOutput());
+    // Real time from the frame heard: never ahead of the clock, and behind it
+    // by no more than the device's two buffers and a slow query.
+    const int64_t moved = sound::testing::speakerFrame() - frameAtHold;
+    EXPECT_LE(moved, static_cast<int64_t>(heldSeconds * 44100) + 2 * 1024);
+    EXPECT_GE(moved, static_cast<int64_t>((heldSeconds - 0.1) * 44100));
+
+    platform::holdAudioCallback(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(sound::testing::usingSilentOutput());
+    ASSERT_TRUE(sound::freeModule(module));
+    sound::close();
 }
 
 }  // namespace

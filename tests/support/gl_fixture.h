@@ -3,6 +3,8 @@
 // show's window size) and a projection like the show's window.
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <memory>
 
 #include "platform/offscreen_gl.h"
@@ -15,6 +17,15 @@ protected:
             GTEST_SKIP() << "no offscreen GL: " << gl->error();
         }
     }
-    void TearDown() override { gl.reset(); }
+    // Any GL error a test left behind fails it (the queue is drained, boundedly).
+    void TearDown() override {
+        if (gl && gl->ok()) {
+            const GLenum first = glGetError();
+            for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
+            }
+            EXPECT_EQ(first, static_cast<GLenum>(GL_NO_ERROR)) << "GL error left at the end of the test";
+        }
+        gl.reset();
+    }
     std::unique_ptr<OffscreenGl> gl;
 };

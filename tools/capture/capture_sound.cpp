@@ -113,5 +113,6 @@ Stream* openStream(const char*, uint32_t, int32_t) { return nullptr; }
 bool setStreamSyncCallback(Stream*, StreamSyncCallback, void*) { return true; }
 int32_t playStream(int32_t, Stream*) { return -1; }
 bool closeStream(Stream*) { return true; }
+const char* lastLoadError() { return ""; }
 
 }  // namespace sound

@@ -26,8 +26,14 @@ AudioDeviceInfo requested();  // the arguments of the last openAudioDevice
 AudioDeviceInfo obtained();
 
 // Plays frameCount frames at the speaker, refilling as it goes. Does nothing
-// while closed or paused.
+// while closed, paused or removed. While stalled, what is held plays out and
+// then silence: frames pass, the callback is not called.
 void advance(int64_t frameCount);
+// The device stops calling back (a driver that hangs); false resumes it.
+void setStalled(bool stalled);
+// The device goes away: it reports itself lost, plays nothing and never calls
+// back again; it stays open until closed.
+void remove();
 int64_t framesPlayed();
 int32_t callbackCount();
 

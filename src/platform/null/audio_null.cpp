@@ -21,6 +21,9 @@ struct SimulatedDevice {
     int64_t framesRendered = 0;
     int64_t framesPlayed = 0;
     int32_t callbacks = 0;
+    int64_t framesSinceCallback = 0;  // frames advanced since the callback was last called
+    bool stalled = false;
+    bool removed = false;
     bool capture = false;
     std::vector<int16_t> captured;
     std::vector<int16_t> scratch;
@@ -32,12 +35,13 @@ struct SimulatedDevice {
         scratch.assign(static_cast<size_t>(frames) * 2, 0);
         callback(user, scratch.data(), frames);
         ++callbacks;
+        framesSinceCallback = 0;
         held.insert(held.end(), scratch.begin(), scratch.end());
         framesRendered += frames;
     }
 
     void refill() {
-        if (!open || paused) return;
+        if (!open || paused || stalled || removed) return;
         while (heldFrames() <= obtained.bufferFrames) pull();
     }
 
@@ -74,6 +78,9 @@ bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
     d.framesRendered = 0;
     d.framesPlayed = 0;
     d.callbacks = 0;
+    d.framesSinceCallback = 0;
+    d.stalled = false;
+    d.removed = false;
     obtained = d.obtained;
     return true;
 }
@@ -97,8 +104,11 @@ void closeAudioDevice() {
 AudioDevicePosition audioDevicePosition() {
     const SimulatedDevice& d = device();
     if (!d.open) return {};
-    return {d.framesRendered, d.heldFrames()};
+    const int64_t sinceCallback = d.framesSinceCallback * 1000000 / std::max(1, d.obtained.sampleRate);
+    return {d.framesRendered, d.heldFrames(), sinceCallback, d.removed};
 }
+
+void holdAudioCallback(bool held) { audio_double::setStalled(held); }
 
 namespace audio_double {
 
@@ -112,6 +122,9 @@ void reset() {
     d.framesRendered = 0;
     d.framesPlayed = 0;
     d.callbacks = 0;
+    d.framesSinceCallback = 0;
+    d.stalled = false;
+    d.removed = false;
     d.capture = false;
     d.captured.clear();
 }
@@ -125,15 +138,34 @@ AudioDeviceInfo obtained() { return device().obtained; }
 
 void advance(int64_t frameCount) {
     SimulatedDevice& d = device();
-    if (!d.open || d.paused) return;
+    if (!d.open || d.paused || d.removed) return;
+    if (d.stalled) {
+        const int64_t played = std::min<int64_t>(frameCount, d.heldFrames());
+        d.play(played);
+        d.framesSinceCallback += frameCount;
+        return;
+    }
     while (frameCount > 0) {
         d.refill();
         // Play up to the point where the device next asks for more.
         const int64_t step = std::min<int64_t>(frameCount, d.heldFrames() - d.obtained.bufferFrames);
         d.play(step);
+        d.framesSinceCallback += step;
         frameCount -= step;
     }
     d.refill();
+}
+
+void setStalled(bool stalled) {
+    SimulatedDevice& d = device();
+    d.stalled = stalled;
+    d.refill();
+}
+
+void remove() {
+    SimulatedDevice& d = device();
+    d.removed = true;
+    d.held.clear();
 }
 
 int64_t framesPlayed() { return device().framesPlayed; }

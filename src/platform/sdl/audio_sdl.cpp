@@ -105,11 +105,25 @@ AudioDevicePosition audioDevicePosition() {
         std::atomic_thread_fence(std::memory_order_acquire);
         if ((before & 1) == 0 && audio.sequence.load(std::memory_order_relaxed) == before) break;
     }
-    if (rendered == 0) return {};
+    const int64_t sinceCallbackNs = nowNs() - stamp;
+    // SDL marks a device that went away (SDL_AUDIODEVICEREMOVED) as stopped;
+    // its thread carries on calling back into a scratch buffer.
+    const bool lost = SDL_GetAudioDeviceStatus(audio.id) == SDL_AUDIO_STOPPED;
+    if (rendered == 0) return {0, 0, sinceCallbackNs / 1000, lost};
     const int64_t heldAtStamp = 2 * static_cast<int64_t>(audio.bufferFrames);
     const int64_t playedSince = (nowNs() - stamp) * audio.sampleRate / 1000000000;
     const int64_t held = std::clamp<int64_t>(heldAtStamp - playedSince, 0, std::min(heldAtStamp, rendered));
-    return {rendered, static_cast<int32_t>(held)};
+    return {rendered, static_cast<int32_t>(held), sinceCallbackNs / 1000, lost};
+}
+
+void holdAudioCallback(bool held) {
+    if (audio.id == 0) return;
+    // The device's lock is the one its thread takes around each callback.
+    if (held) {
+        SDL_LockAudioDevice(audio.id);
+    } else {
+        SDL_UnlockAudioDevice(audio.id);
+    }
 }
 
 }  // namespace platform

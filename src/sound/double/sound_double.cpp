@@ -175,4 +175,6 @@ bool closeStream(Stream* stream) {
     return stream != nullptr;
 }
 
+const char* lastLoadError() { return ""; }
+
 }  // namespace sound
