@@ -1,10 +1,8 @@
 #include "render/texture_manager.h"
 
 #include <GL/gl.h>
-#include <cstdio>
 
 #include <algorithm>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -97,8 +95,7 @@ bool TextureManager::reload(uint32_t index, const char* path, std::string* why) 
     }
     const DecodedImage image = decodeImage(path);
     if (!image.ok()) {
-        const ILenum code = image.imageError != IL_NO_ERROR ? image.imageError : IL_INVALID_FILE_HEADER;
-        return fail(iluErrorString(code));
+        return fail(image.failure.empty() ? "not an image the show decodes" : image.failure.c_str());
     }
     GLint previous = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);

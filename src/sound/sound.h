@@ -2,7 +2,7 @@
 // The sound layer: module and stream playback with the musical position of
 // what is heard. Implementations chosen at link time:
 //   sound/          the real layer (libopenmpt, libsndfile, platform audio device)
-//   sound/double/   a scripted stand-in that records calls (sound_double.h)
+//   sound/double/   the test double: records calls, answers from a script (sound_double.h)
 #include <cstdint>
 
 namespace sound {

@@ -5,7 +5,7 @@
 #include <memory>
 
 namespace sound {
-// Handles of the stand-in carry only their printed name.
+// Handles of the double carry only their printed name.
 struct Module {
     std::string name;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// A scripted stand-in for the sound layer: it records every call, in order,
+// The sound layer's test double: it records every call, in order,
 // as text, and answers from a script. Tests link it instead of the real layer
 // (vexel_add_test ... SOUND double).
 //
