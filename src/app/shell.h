@@ -13,8 +13,9 @@ extern bool keys[256];        // by virtual-key code; WM_KEYDOWN sets, WM_KEYUP 
 // By virtual-key code: WM_KEYDOWN sets, and only the main loop clears once it
 // has looked, so a press released before the loop looked is still seen.
 extern bool keyPresses[256];
-// Every key-down, in order, while collectKeyPresses is set (developer mode):
-// presses faster than frames all count. The main loop drains it.
+// Every key press, in order, while collectKeyPresses is set (developer mode):
+// presses faster than frames all count; a held key's auto-repeats do not, so
+// eight presses are eight jumps. The main loop drains it.
 extern bool collectKeyPresses;
 extern std::vector<uintptr_t> pressedKeys;
 extern LwObject* heartObject; // loaded at start-up, lives until the process ends

@@ -241,7 +241,7 @@ intptr_t windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
                 keys[wParam] = true;
                 keyPresses[wParam] = true;  // kept until the main loop has seen it
             }
-            if (collectKeyPresses) {
+            if (collectKeyPresses && (lParam & platform::keyRepeatBit) == 0) {
                 pressedKeys.push_back(wParam);
             }
             return 0;

@@ -57,6 +57,9 @@ constexpr uintptr_t activateWParam(uintptr_t state, bool minimised) {
     return (minimised ? uintptr_t{1} << 16 : 0) | state;
 }
 
+// WM_KEYDOWN's lParam bit 30: the key was already down (an auto-repeat).
+constexpr intptr_t keyRepeatBit = intptr_t{1} << 30;
+
 struct Message {
     uint32_t message = 0;
     uintptr_t wParam = 0;  // WM_ACTIVATE: high word = minimised flag; WM_KEY*: virtual-key code

@@ -295,6 +295,21 @@ TEST_F(WindowTest, APressIsRememberedAfterTheKeyIsUp) {
     EXPECT_TRUE(keyPresses[platform::VK_ESCAPE]);
 }
 
+TEST_F(WindowTest, DeveloperModeQueuesEveryPressButNotAutoRepeats) {
+    pressedKeys.clear();
+    windowProc(platform::WM_KEYDOWN, platform::VK_RIGHT, 0);
+    EXPECT_TRUE(pressedKeys.empty()) << "only while collecting";
+    collectKeyPresses = true;
+    windowProc(platform::WM_KEYDOWN, platform::VK_RIGHT, 0);
+    windowProc(platform::WM_KEYDOWN, platform::VK_RIGHT, platform::keyRepeatBit);
+    windowProc(platform::WM_KEYUP, platform::VK_RIGHT, 0);
+    windowProc(platform::WM_KEYDOWN, platform::VK_RIGHT, 0);
+    windowProc(platform::WM_KEYDOWN, platform::VK_SPACE, 0);
+    collectKeyPresses = false;
+    EXPECT_EQ(pressedKeys, (std::vector<uintptr_t>{platform::VK_RIGHT, platform::VK_RIGHT, platform::VK_SPACE}));
+    pressedKeys.clear();
+}
+
 TEST_F(WindowTest, SizeWithZeroHeightIsHandled) {
     EXPECT_EQ(windowProc(platform::WM_SIZE, 0, platform::sizeLParam(640, 0)), 0);
     EXPECT_EQ(scripted::count("defWindowProc"), 0);

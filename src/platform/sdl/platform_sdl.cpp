@@ -241,7 +241,7 @@ void translate(const SDL_Event& event) {
             const bool system = (event.key.keysym.mod & KMOD_ALT) != 0 || code == 0x12;
             const bool down = event.type == SDL_KEYDOWN;
             post(system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP),
-                 code, 0);
+                 code, down && event.key.repeat != 0 ? keyRepeatBit : 0);
             break;
         }
         default:
