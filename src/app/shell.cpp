@@ -1,8 +1,11 @@
 #include "app/shell.h"
 
+#include <iterator>
+
 #include "core/demo_config.h"
 #include "core/demo_system.h"
 #include "app/sequencer.h"
+#include "app/startup_loader.h"
 #include "app/window.h"
 #include "loader/lwob_loader.h"
 #include "music/music_player.h"
@@ -24,7 +27,10 @@ double secondsBetween(uint32_t startTick, uint32_t endTick) {
 
 }  // namespace
 
-void loadClipTexture(const char* texturePath) { textureManager.load(texturePath); }
+void loadClipTexture(const char* texturePath) {
+    // The start-up images may be decoding on the worker meanwhile.
+    textureManager.load(texturePath, decodeImageExclusive(texturePath));
+}
 
 bool loadObjects() {
     const uint32_t startTick = platform::tickCount();
@@ -36,11 +42,15 @@ bool loadObjects() {
     return heartObject != nullptr;
 }
 
-bool loadImages() {
+std::vector<std::string> startupImagePaths() { return {std::begin(startupImages), std::end(startupImages)}; }
+
+bool loadImages(ImageDecoder* decoded) {
     const uint32_t startTick = platform::tickCount();
     demoSystem.log("MAIN: loading textures...\n\n");
-    for (const char* path : startupImages) {
-        textureManager.load(path);  // an image that fails still takes its index
+    for (size_t i = 0; i < std::size(startupImages); ++i) {
+        const char* path = startupImages[i];
+        // An image that fails still takes its index.
+        textureManager.load(path, decoded != nullptr ? decoded->take(i) : decodeImageExclusive(path));
     }
     const uint32_t endTick = platform::tickCount();
     demoSystem.log("\nMAIN: textures loaded in %.2f seconds.\n\n\n", secondsBetween(startTick, endTick));
@@ -112,14 +122,20 @@ int runShow(const ShowOptions& options) {
         fullscreen = true;
         fullscreenWay = FullscreenWay::DesktopMode;
     }
+    // Decoding needs no window: it runs while the window opens, and only the
+    // uploads wait for the rendering context.
+    ImageDecoder decoded(startupImagePaths());
     if (!openWindow(demoConfig.title, demoConfig.width, demoConfig.height, demoConfig.bitsPerPixel,
                     fullscreen)) {
-        return 0;  // the user has been told why
+        return 0;  // the user has been told why; the decoder stops on its way out
     }
     if (!loadObjects()) {
+        decoded.stop();  // endShow exits the process: no worker may outlive it
         endShow();
     }
-    if (!loadImages()) {
+    const bool imagesLoaded = loadImages(&decoded);
+    decoded.stop();
+    if (!imagesLoaded) {
         endShow();
     }
     startMusic();

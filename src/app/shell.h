@@ -1,10 +1,13 @@
 #pragma once
 // The entry point's work and the shell state other subsystems read.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "app/options.h"
 #include "core/asset_paths.h"
 
+class ImageDecoder;
 class LwObject;
 
 extern bool windowActive;     // false while minimised (WM_ACTIVATE); frames only while true
@@ -19,8 +22,11 @@ extern LwObject* heartObject; // loaded at start-up, lives until the process end
 void loadClipTexture(const char* texturePath);
 // The heart object into heartObject; false when the loader delivered none.
 bool loadObjects();
-// The start-up images through the texture manager, in list order. Always true.
-bool loadImages();
+// The start-up images through the texture manager, in list order: decoded
+// here, or taken from decoded (a decoder of startupImagePaths()), uploaded
+// here either way. Always true.
+bool loadImages(ImageDecoder* decoded = nullptr);
+std::vector<std::string> startupImagePaths();  // startupImages, for an ImageDecoder
 // Music as demoConfig says: the module or the stream, or none (then the
 // player's playing flag is set directly so that frames are drawn).
 void startMusic();
