@@ -11,6 +11,7 @@
 #include "music/music_player.h"
 #include "platform/platform.h"
 #include "render/texture_manager.h"
+#include "sound/module_warmup.h"
 
 bool windowActive = true;
 bool keys[256] = {};
@@ -44,13 +45,13 @@ bool loadObjects() {
 
 std::vector<std::string> startupImagePaths() { return {std::begin(startupImages), std::end(startupImages)}; }
 
-bool loadImages(ImageDecoder* decoded) {
+bool loadImages(StartupWorker* decoded) {
     const uint32_t startTick = platform::tickCount();
     demoSystem.log("MAIN: loading textures...\n\n");
     for (size_t i = 0; i < std::size(startupImages); ++i) {
         const char* path = startupImages[i];
         // An image that fails still takes its index.
-        textureManager.load(path, decoded != nullptr ? decoded->take(i) : decodeImageExclusive(path));
+        textureManager.load(path, decoded != nullptr ? decoded->takeImage(i) : decodeImageExclusive(path));
     }
     const uint32_t endTick = platform::tickCount();
     demoSystem.log("\nMAIN: textures loaded in %.2f seconds.\n\n\n", secondsBetween(startTick, endTick));
@@ -122,19 +123,25 @@ int runShow(const ShowOptions& options) {
         fullscreen = true;
         fullscreenWay = FullscreenWay::DesktopMode;
     }
-    // Decoding needs no window: it runs while the window opens, and only the
-    // uploads wait for the rendering context.
-    ImageDecoder decoded(startupImagePaths());
+    // Decoding and the music library's set-up need no window: they run while
+    // the window opens, and only the uploads wait for the rendering context.
+    std::function<void()> warmMusic;
+    if (demoConfig.musicEnabled && demoConfig.useModule) {
+        warmMusic = [] { sound::warmModuleLibrary(demoConfig.modulePath); };
+    }
+    StartupWorker worker(startupImagePaths(), warmMusic);
     if (!openWindow(demoConfig.title, demoConfig.width, demoConfig.height, demoConfig.bitsPerPixel,
                     fullscreen)) {
-        return 0;  // the user has been told why; the decoder stops on its way out
+        return 0;  // the user has been told why; the worker stops on its way out
     }
     if (!loadObjects()) {
-        decoded.stop();  // endShow exits the process: no worker may outlive it
+        worker.stop();  // endShow exits the process: no worker may outlive it
         endShow();
     }
-    const bool imagesLoaded = loadImages(&decoded);
-    decoded.stop();
+    const bool imagesLoaded = loadImages(&worker);
+    // Joined before the music starts: a module that fails to load ends the
+    // process there. The music's load waits for the set-up anyway.
+    worker.stop();
     if (!imagesLoaded) {
         endShow();
     }

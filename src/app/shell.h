@@ -7,7 +7,7 @@
 #include "app/options.h"
 #include "core/asset_paths.h"
 
-class ImageDecoder;
+class StartupWorker;
 class LwObject;
 
 extern bool windowActive;     // false while minimised (WM_ACTIVATE); frames only while true
@@ -23,10 +23,10 @@ void loadClipTexture(const char* texturePath);
 // The heart object into heartObject; false when the loader delivered none.
 bool loadObjects();
 // The start-up images through the texture manager, in list order: decoded
-// here, or taken from decoded (a decoder of startupImagePaths()), uploaded
+// here, or taken from decoded (a worker given startupImagePaths()), uploaded
 // here either way. Always true.
-bool loadImages(ImageDecoder* decoded = nullptr);
-std::vector<std::string> startupImagePaths();  // startupImages, for an ImageDecoder
+bool loadImages(StartupWorker* decoded = nullptr);
+std::vector<std::string> startupImagePaths();  // startupImages, for a StartupWorker
 // Music as demoConfig says: the module or the stream, or none (then the
 // player's playing flag is set directly so that frames are drawn).
 void startMusic();

@@ -16,18 +16,22 @@ DecodedImage decodeImageExclusive(const char* path) {
     return decodeImage(path);
 }
 
-ImageDecoder::ImageDecoder(std::vector<std::string> paths)
-    : paths_(std::move(paths)), images_(paths_.size()), worker_([this] { run(); }) {}
+StartupWorker::StartupWorker(std::vector<std::string> imagePaths, std::function<void()> afterImages)
+    : paths_(std::move(imagePaths)),
+      afterImages_(std::move(afterImages)),
+      images_(paths_.size()),
+      worker_([this] { run(); }) {}
 
-ImageDecoder::~ImageDecoder() { stop(); }
+StartupWorker::~StartupWorker() { stop(); }
 
-void ImageDecoder::run() {
-    for (size_t i = 0; i < paths_.size(); ++i) {
-        {
-            const std::lock_guard<std::mutex> hold(mutex_);
-            if (stopping_) break;
-        }
-        // Decoded outside mutex_, so that take() of an earlier image never
+bool StartupWorker::stopping() {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    return stopping_;
+}
+
+void StartupWorker::run() {
+    for (size_t i = 0; i < paths_.size() && !stopping(); ++i) {
+        // Decoded outside mutex_, so that takeImage of an earlier image never
         // waits for this one.
         DecodedImage image = decodeImageExclusive(paths_[i].c_str());
         const std::lock_guard<std::mutex> hold(mutex_);
@@ -35,20 +39,23 @@ void ImageDecoder::run() {
         decodedCount_ = i + 1;
         decoded_.notify_all();
     }
-    const std::lock_guard<std::mutex> hold(mutex_);
-    finished_ = true;
-    decoded_.notify_all();
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        imagesDone_ = true;
+        decoded_.notify_all();
+    }
+    if (afterImages_ && !stopping()) afterImages_();
 }
 
-DecodedImage ImageDecoder::take(size_t index) {
+DecodedImage StartupWorker::takeImage(size_t index) {
     std::unique_lock<std::mutex> hold(mutex_);
-    decoded_.wait(hold, [&] { return decodedCount_ > index || finished_; });
+    decoded_.wait(hold, [&] { return decodedCount_ > index || imagesDone_; });
     if (decodedCount_ > index) return std::move(images_[index]);
     hold.unlock();
     return decodeImageExclusive(paths_[index].c_str());  // stopped before this one
 }
 
-void ImageDecoder::stop() {
+void StartupWorker::stop() {
     {
         const std::lock_guard<std::mutex> hold(mutex_);
         stopping_ = true;
