@@ -11,7 +11,6 @@
 #include "music/music_player.h"
 #include "platform/platform.h"
 #include "render/texture_manager.h"
-#include "sound/module_warmup.h"
 
 bool windowActive = true;
 bool keys[256] = {};
@@ -114,7 +113,7 @@ int runMainLoop() {
     return static_cast<int>(msg.wParam);
 }
 
-int runShow(const ShowOptions& options) {
+int runShow(const ShowOptions& options, MusicWarmup warmMusicLibrary) {
     bool fullscreen = demoConfig.fullscreen;
     fullscreenWay = FullscreenWay::SwitchMode;
     if (options.screenMode == ScreenMode::Windowed) {
@@ -126,8 +125,8 @@ int runShow(const ShowOptions& options) {
     // Decoding and the music library's set-up need no window: they run while
     // the window opens, and only the uploads wait for the rendering context.
     std::function<void()> warmMusic;
-    if (demoConfig.musicEnabled && demoConfig.useModule) {
-        warmMusic = [] { sound::warmModuleLibrary(demoConfig.modulePath); };
+    if (warmMusicLibrary != nullptr && demoConfig.musicEnabled && demoConfig.useModule) {
+        warmMusic = [warmMusicLibrary] { warmMusicLibrary(demoConfig.modulePath); };
     }
     StartupWorker worker(startupImagePaths(), warmMusic);
     if (!openWindow(demoConfig.title, demoConfig.width, demoConfig.height, demoConfig.bitsPerPixel,

@@ -38,6 +38,11 @@ void stopMusic();  // the counterpart of startMusic
 // after Escape.
 constexpr uint32_t idleWaitMs = 100;
 int runMainLoop();
+// Prepares the music library for the module at modulePath on any thread,
+// touching nothing the main thread uses (sound::warmModuleLibrary).
+using MusicWarmup = void (*)(const char* modulePath);
 // The whole run: window (as the options say), loading, music, first part,
-// main loop, shutdown. Returns the process exit code.
-int runShow(const ShowOptions& options = {});
+// main loop, shutdown. While the window opens, a worker decodes the start-up
+// images and then runs warmMusicLibrary (when given and the module plays).
+// Returns the process exit code.
+int runShow(const ShowOptions& options = {}, MusicWarmup warmMusicLibrary = nullptr);
