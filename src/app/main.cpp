@@ -2,6 +2,7 @@
 
 #include "app/options.h"
 #include "app/shell.h"
+#include "sound/module_warmup.h"
 
 int main(int argc, char** argv) {
     const char* program = "tessaline";
@@ -14,5 +15,5 @@ int main(int argc, char** argv) {
         std::fputs(optionsHelp(program).c_str(), stdout);
         return 0;
     }
-    return runShow(parsed.options);
+    return runShow(parsed.options, &sound::warmModuleLibrary);
 }

@@ -1,9 +1,11 @@
 #include "app/shell.h"
 
+#include <iterator>
 #include <memory>
 
 #include "app/dev_session.h"
 #include "app/sequencer.h"
+#include "app/startup_loader.h"
 #include "app/window.h"
 #include "core/demo_config.h"
 #include "core/demo_system.h"
@@ -30,7 +32,10 @@ double secondsBetween(uint32_t startTick, uint32_t endTick) {
 
 }  // namespace
 
-void loadClipTexture(const char* texturePath) { textureManager.load(texturePath); }
+void loadClipTexture(const char* texturePath) {
+    // The start-up images may be decoding on the worker meanwhile.
+    textureManager.load(texturePath, decodeImageExclusive(texturePath));
+}
 
 bool loadObjects() {
     const uint32_t startTick = platform::tickCount();
@@ -42,11 +47,15 @@ bool loadObjects() {
     return heartObject != nullptr;
 }
 
-bool loadImages() {
+std::vector<std::string> startupImagePaths() { return {std::begin(startupImages), std::end(startupImages)}; }
+
+bool loadImages(StartupWorker* decoded) {
     const uint32_t startTick = platform::tickCount();
     demoSystem.log("MAIN: loading textures...\n\n");
-    for (const char* path : startupImages) {
-        textureManager.load(path);  // an image that fails still takes its index
+    for (size_t i = 0; i < std::size(startupImages); ++i) {
+        const char* path = startupImages[i];
+        // An image that fails still takes its index.
+        textureManager.load(path, decoded != nullptr ? decoded->takeImage(i) : decodeImageExclusive(path));
     }
     const uint32_t endTick = platform::tickCount();
     demoSystem.log("\nMAIN: textures loaded in %.2f seconds.\n\n\n", secondsBetween(startTick, endTick));
@@ -112,7 +121,7 @@ int runMainLoop(FrameHooks* hooks) {
     return static_cast<int>(msg.wParam);
 }
 
-int runShow(const ShowOptions& options) {
+int runShow(const ShowOptions& options, MusicWarmup warmMusicLibrary) {
     bool fullscreen = demoConfig.fullscreen;
     fullscreenWay = FullscreenWay::SwitchMode;
     if (options.screenMode == ScreenMode::Windowed) {
@@ -121,14 +130,26 @@ int runShow(const ShowOptions& options) {
         fullscreen = true;
         fullscreenWay = FullscreenWay::DesktopMode;
     }
+    // Decoding and the music library's set-up need no window: they run while
+    // the window opens, and only the uploads wait for the rendering context.
+    std::function<void()> warmMusic;
+    if (warmMusicLibrary != nullptr && demoConfig.musicEnabled && demoConfig.useModule) {
+        warmMusic = [warmMusicLibrary] { warmMusicLibrary(demoConfig.modulePath); };
+    }
+    StartupWorker worker(startupImagePaths(), warmMusic);
     if (!openWindow(demoConfig.title, demoConfig.width, demoConfig.height, demoConfig.bitsPerPixel,
                     fullscreen)) {
-        return 0;  // the user has been told why
+        return 0;  // the user has been told why; the worker stops on its way out
     }
     if (!loadObjects()) {
+        worker.stop();  // endShow exits the process: no worker may outlive it
         endShow();
     }
-    if (!loadImages()) {
+    const bool imagesLoaded = loadImages(&worker);
+    // Joined before the music starts: a module that fails to load ends the
+    // process there. The music's load waits for the set-up anyway.
+    worker.stop();
+    if (!imagesLoaded) {
         endShow();
     }
     startMusic();

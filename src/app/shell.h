@@ -1,11 +1,13 @@
 #pragma once
 // The entry point's work and the shell state other subsystems read.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/options.h"
 #include "core/asset_paths.h"
 
+class StartupWorker;
 class LwObject;
 
 extern bool windowActive;     // false while minimised (WM_ACTIVATE); frames only while true
@@ -25,8 +27,11 @@ extern LwObject* heartObject; // loaded at start-up, lives until the process end
 void loadClipTexture(const char* texturePath);
 // The heart object into heartObject; false when the loader delivered none.
 bool loadObjects();
-// The start-up images through the texture manager, in list order. Always true.
-bool loadImages();
+// The start-up images through the texture manager, in list order: decoded
+// here, or taken from decoded (a worker given startupImagePaths()), uploaded
+// here either way. Always true.
+bool loadImages(StartupWorker* decoded = nullptr);
+std::vector<std::string> startupImagePaths();  // startupImages, for a StartupWorker
 // Music as demoConfig says: the module or the stream, or none (then the
 // player's playing flag is set directly so that frames are drawn).
 void startMusic();
@@ -46,6 +51,11 @@ public:
 };
 // hooks: null for the show as it is.
 int runMainLoop(FrameHooks* hooks = nullptr);
+// Prepares the music library for the module at modulePath on any thread,
+// touching nothing the main thread uses (sound::warmModuleLibrary).
+using MusicWarmup = void (*)(const char* modulePath);
 // The whole run: window (as the options say), loading, music, first part,
-// main loop, shutdown. Returns the process exit code.
-int runShow(const ShowOptions& options = {});
+// main loop, shutdown. While the window opens, a worker decodes the start-up
+// images and then runs warmMusicLibrary (when given and the module plays).
+// Returns the process exit code.
+int runShow(const ShowOptions& options = {}, MusicWarmup warmMusicLibrary = nullptr);
