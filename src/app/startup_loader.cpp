@@ -1,10 +1,8 @@
 #include "app/startup_loader.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <utility>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -40,10 +38,7 @@ void StartupWorker::run() {
     // cores the worker then runs while the main thread waits on the window
     // system instead of slowing it. Linux gives each thread its own nice
     // value; where that fails the worker runs at the main thread's.
-    const id_t self = static_cast<id_t>(gettid());
-    errno = 0;
-    const int inherited = getpriority(PRIO_PROCESS, self);  // -1 is a valid answer
-    if (errno == 0) (void)setpriority(PRIO_PROCESS, self, inherited + workerNiceStep);
+    platform::lowerThreadPriority(workerNiceStep);
     for (size_t i = 0; i < paths_.size() && !stopping(); ++i) {
         // Decoded outside mutex_, so that takeImage of an earlier image never
         // waits for this one.

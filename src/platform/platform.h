@@ -197,4 +197,10 @@ BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, 
 uint32_t tickCount();  // milliseconds, unsigned 32-bit, wraps
 LocalTime localTime();
 
+// ---- threads ---------------------------------------------------------------
+// Runs the calling thread niceSteps below its current priority, so that work
+// started early yields to the main thread on machines with few cores; where
+// the system refuses, it runs on as it was.
+void lowerThreadPriority(int32_t niceSteps);
+
 }  // namespace platform

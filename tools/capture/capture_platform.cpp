@@ -106,6 +106,8 @@ BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, 
 
 uint32_t tickCount() { return clockMs; }
 
+void lowerThreadPriority(int32_t) {}
+
 LocalTime localTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -460,6 +460,8 @@ uint32_t tickCount() {
     return s.clockNow;
 }
 
+void lowerThreadPriority(int32_t) {}
+
 LocalTime localTime() {
     record("localTime");
     return state().time;
