@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 
 #include <SDL.h>
+#include <malloc.h>  // Required for: mallopt
 
 #include <cstdio>
 #include <cstdlib>
@@ -255,6 +256,13 @@ void translate(const SDL_Event& event) {
 
 bool registerWindowClass(WindowProc proc) {
     SdlState& s = state();
+    // The window's buffers (and the software renderer's) come and go with its
+    // size: a fixed threshold keeps every block of 256 KiB or more mapped on
+    // its own, so it goes back to the system when freed instead of staying in
+    // the heap, where each change of size would leave the resident set larger
+    // or smaller by a few megabytes. (glibc otherwise raises the threshold
+    // after each large free.)
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     // The window procedure decides about the screen saver (showWindow);
     // closing the window is a message like any other, not an SDL quit.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
