@@ -31,14 +31,9 @@ harness_key "$win" space
 sleep 2
 harness_show_running || harness_fail "the show ended by itself"
 
-grab() {
-    ffmpeg -loglevel error -y -f x11grab -video_size 640x480 -i "$DISPLAY" -frames:v 1 \
-        -f rawvideo -pix_fmt rgb24 "$out/$1.rgb" -frames:v 1 "$out/$1.png" ||
-        harness_fail "ffmpeg could not grab the screen"
-}
-grab paused-a
+harness_grab "$out/paused-a"
 sleep 1
-grab paused-b
+harness_grab "$out/paused-b"
 "$probe" same "$out/paused-a.rgb" "$out/paused-b.rgb" || harness_fail "the paused picture moved (see $out)"
 "$probe" nearer "$out/paused-a.rgb" "$out/still-8.rgb" "$out/still-5.rgb" ||
     harness_fail "the paused picture is not order 8 with its title (see $out)"

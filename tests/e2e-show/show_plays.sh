@@ -24,14 +24,9 @@ win="$(harness_wait_window '^we luv you!' 20)"
 sleep 20
 harness_show_running || harness_fail "the show ended by itself"
 
-grab() {
-    ffmpeg -loglevel error -y -f x11grab -video_size 640x480 -i "$DISPLAY" -frames:v 1 \
-        -f rawvideo -pix_fmt rgb24 "$out/$1.rgb" -frames:v 1 "$out/$1.png" ||
-        harness_fail "ffmpeg could not grab the screen"
-}
-grab at-20s
+harness_grab "$out/at-20s"
 sleep 0.5
-grab at-20.5s
+harness_grab "$out/at-20.5s"
 "$probe" heart "$out/at-20s.rgb" "$out/at-20.5s.rgb" || harness_fail "no spinning heart in the middle (see $out)"
 "$probe" sound "$SDL_DISKAUDIOFILE" || harness_fail "the sound written is silent or missing"
 

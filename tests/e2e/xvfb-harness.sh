@@ -321,3 +321,11 @@ harness_run_press_exit() {
     fi
     harness_expect_exit "$want" 10
 }
+
+# harness_grab PATH_WITHOUT_EXTENSION [SIZE]   the screen's top-left SIZE
+# (640x480) as PATH.rgb (rgb24, for frame-probe) and PATH.png (to look at)
+harness_grab() {
+    ffmpeg -loglevel error -y -f x11grab -video_size "${2:-640x480}" -i "$DISPLAY" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 "$1.rgb" -frames:v 1 "$1.png" ||
+        harness_fail "ffmpeg could not grab the screen"
+}
