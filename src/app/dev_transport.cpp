@@ -56,7 +56,9 @@ void DevTransport::press(uintptr_t key) {
         case platform::VK_UP: seekToFrame(map_->frameRowsAway(cueFrame_, -kRowsPerJump)); break;
         case platform::VK_HOME: seekToFrame(0); break;
         case 'L':
-            looping_ = !looping_;
+            // Only an order the first pass plays can be looped: the loop
+            // jumps to its row 0.
+            looping_ = !looping_ && map_->firstFrameOf({cue.order, 0}) >= 0;
             loopOrder_ = cue.order;
             break;
         case platform::VK_OEM_PERIOD:
