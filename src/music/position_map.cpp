@@ -98,12 +98,16 @@ int64_t PositionMap::firstFrameOf(sound::ModulePosition position) {
     std::unique_lock<std::mutex> lock(mutex_);
     waitFor(lock, 0);
     if (passFrames_ < 0) return -1;
-    waitFor(lock, passFrames_);
-    for (const Run& run : runs_) {
-        if (run.startFrame >= passFrames_) break;
-        if (run.position == position) return run.startFrame;
+    // Searched as the render goes, so an early position needs no whole pass.
+    size_t checked = 0;
+    for (;;) {
+        for (; checked < runs_.size(); ++checked) {
+            if (runs_[checked].startFrame >= passFrames_) return -1;
+            if (runs_[checked].position == position) return runs_[checked].startFrame;
+        }
+        if (failed_ || framesRendered_ >= passFrames_) return -1;
+        waitFor(lock, framesRendered_);
     }
-    return -1;
 }
 
 int64_t PositionMap::passFrames() {
