@@ -31,7 +31,9 @@ int64_t DevTransport::heardFrame() const {
 }
 
 void DevTransport::press(uintptr_t key) {
-    const sound::ModulePosition cue = map_->at(cueFrame_);
+    // Jumps and the loop go by the music heard; the cues lag or lead it by the offset.
+    const int64_t heard = cueFrame_ + offsetFrames();
+    const sound::ModulePosition music = map_->at(heard);
     switch (key) {
         case platform::VK_SPACE:
             if (!paused_) {
@@ -50,16 +52,16 @@ void DevTransport::press(uintptr_t key) {
                 sound::setModulePaused(musicPlayer.song, false);
             }
             break;
-        case platform::VK_RIGHT: seekTo(cue.order + 1, 0); break;
-        case platform::VK_LEFT: seekTo(cue.order - 1, 0); break;
-        case platform::VK_DOWN: seekToFrame(map_->frameRowsAway(cueFrame_, kRowsPerJump)); break;
-        case platform::VK_UP: seekToFrame(map_->frameRowsAway(cueFrame_, -kRowsPerJump)); break;
+        case platform::VK_RIGHT: seekTo(music.order + 1, 0); break;
+        case platform::VK_LEFT: seekTo(music.order - 1, 0); break;
+        case platform::VK_DOWN: seekToFrame(map_->frameRowsAway(heard, kRowsPerJump)); break;
+        case platform::VK_UP: seekToFrame(map_->frameRowsAway(heard, -kRowsPerJump)); break;
         case platform::VK_HOME: seekToFrame(0); break;
         case 'L':
             // Only an order the first pass plays can be looped: the loop
             // jumps to its row 0.
-            looping_ = !looping_ && map_->firstFrameOf({cue.order, 0}) >= 0;
-            loopOrder_ = cue.order;
+            looping_ = !looping_ && map_->firstFrameOf({music.order, 0}) >= 0;
+            loopOrder_ = music.order;
             break;
         case platform::VK_OEM_PERIOD:
         case platform::VK_DECIMAL:
@@ -87,9 +89,10 @@ void DevTransport::beginFrame() {
             demoSystem.frameTime = 0;
             if (stepPending_) {
                 // One frame of 1/60 s: 16 or 17 ms, as the replay clock counts them.
+                const FrameClock& clock = replayClock();
                 ++stepCount_;
-                demoSystem.frameTime = static_cast<uint32_t>(replayClock().elapsedMsOf(stepCount_));
-                pausedFrame_ += int64_t{demoSystem.frameTime} * PositionMap::kSampleRate / 1000;
+                demoSystem.frameTime = static_cast<uint32_t>(clock.elapsedMsOf(stepCount_));
+                pausedFrame_ += clock.sampleFrameOf(stepCount_) - clock.sampleFrameOf(stepCount_ - 1);
                 stepPending_ = false;
                 stepped_ = true;
             }
@@ -97,7 +100,9 @@ void DevTransport::beginFrame() {
         cueFrame_ = heardFrame() - offsetFrames();
     }
     musicPlayer.cuePosition = map_->at(cueFrame_);
-    if (looping_ && !paused_ && musicPlayer.cuePosition->order != loopOrder_) {
+    // The loop follows what is heard: with an offset the cues may still be
+    // in the order before for a moment after the jump.
+    if (looping_ && !paused_ && map_->at(cueFrame_ + offsetFrames()).order != loopOrder_) {
         seekTo(loopOrder_, 0);
         beginFrame();
     }

@@ -119,6 +119,16 @@ TEST_F(DevTransportTest, ALoopJumpsBackWhenTheOrderEnds) {
     EXPECT_EQ(frameAt(map->firstFrameOf({4, 2})), (ModulePosition{3, 0}));
     transport->press('L');
     EXPECT_EQ(frameAt(map->firstFrameOf({4, 2})), (ModulePosition{4, 2}));
+
+    // With cues later than the sound, the jump back lands before the loop's
+    // first row in cue terms; it must not jump again.
+    transport = std::make_unique<DevTransport>(*map, 200);
+    transport->seekTo(3, 0);
+    frame();
+    transport->press('L');
+    const ModulePosition cue = frameAt(map->firstFrameOf({4, 2}));
+    EXPECT_EQ(cue.order, 2) << "200 ms before 3:0 in the cues";
+    EXPECT_EQ(frame().order, 2) << "the loop holds while the sound is in order 3";
 }
 
 // Positive offsets move the cues later than the sound: the first frame whose
