@@ -9,14 +9,6 @@ namespace sound {
 
 namespace {
 
-// libopenmpt reports loader warnings (truncated files and the like) to a log
-// stream; the show has nowhere to show them, so they are dropped.
-class DiscardBuffer : public std::streambuf {
-protected:
-    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
-    std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
-};
-
 std::ostream& discardLog() {
     static DiscardBuffer buffer;
     static std::ostream stream(&buffer);

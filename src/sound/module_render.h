@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,15 @@ struct ModulePosition {
 // stands for the whole chunk, so a row is reported at most 31 frames (0.7 ms at
 // 44.1 kHz) before it is heard, and never after.
 constexpr int32_t kModuleChunkFrames = 32;
+
+// Drops whatever is written to it: libopenmpt reports loader warnings
+// (truncated files and the like) to a log stream, and the show has nowhere to
+// show them. Give each thread a stream of its own over one.
+class DiscardBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
+    std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
 
 // Reads a whole file; false when it cannot be opened or read.
 bool readWholeFile(const char* path, std::vector<std::byte>& bytes);

@@ -63,7 +63,9 @@ protected:
             return;
         }
         platform::scripted::resetFileWatch();
-        root = scratchDirectory("hot-reload");
+        // A tree of this process's own: CTest runs each case in a process
+        // of its own, side by side.
+        root = scratchDirectory("hot-reload-" + std::to_string(getpid()));
         fs::remove_all(root + "/data");
         for (const char* dir : {"gfx", "objects", "music"}) {
             fs::create_directories(root + "/data/tessaline/" + dir);
@@ -95,6 +97,9 @@ protected:
             fs::current_path(previousDir);
         }
         textureManager.texturePaths.clear();
+        if (!root.empty()) {
+            fs::remove_all(root);
+        }
         ShowViewTest::TearDown();
     }
 

@@ -11,11 +11,9 @@ harness_init "$1" "$2"
 probe="${3:?path of frame-probe}"
 capture="${4:?path of the capture tool}"
 harness_require_data
-command -v ffmpeg >/dev/null || { echo "e2e: SKIP: no ffmpeg to grab the screen" >&2; exit 77; }
+harness_require_grab
 
-out="$(pwd)/e2e-dev"
-mkdir -p "$out"
-rm -f "$out"/*
+out="$(harness_output_dir "e2e-dev")"
 for position in 8:0 5:0; do
     "$capture" --quiet --still "$position" "$out/still-${position%%:*}.png"
     ffmpeg -loglevel error -y -i "$out/still-${position%%:*}.png" -f rawvideo -pix_fmt rgb24 \

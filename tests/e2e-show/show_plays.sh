@@ -9,12 +9,10 @@ source "$(dirname "$0")/../e2e/xvfb-harness.sh"
 harness_init "$1" "$2"
 probe="${3:?path of frame-probe}"
 harness_require_data
-command -v ffmpeg >/dev/null || { echo "e2e: SKIP: no ffmpeg to grab the screen" >&2; exit 77; }
+harness_require_grab
 harness_start_x 640x480x24
 
-out="$(pwd)/e2e-show"
-mkdir -p "$out"
-rm -f "$out"/*
+out="$(harness_output_dir "e2e-show")"
 export SDL_AUDIODRIVER=disk
 export SDL_DISKAUDIOFILE="$out/sound.raw"
 harness_run_show 60

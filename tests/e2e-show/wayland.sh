@@ -14,11 +14,9 @@ harness_init "$1" "$2"
 probe="${3:?path of frame-probe}"
 case_name="${4:?which case}"
 harness_require_data
-command -v ffmpeg >/dev/null || { echo "e2e: SKIP: no ffmpeg to grab the screen" >&2; exit 77; }
+harness_require_grab
 
-out="$(pwd)/e2e-wayland-$case_name"
-mkdir -p "$out"
-rm -f "$out"/*
+out="$(harness_output_dir "e2e-wayland-$case_name")"
 
 # grab NAME SIZE [FILTER]   the whole screen as rgb24 (and a png beside it)
 grab() {

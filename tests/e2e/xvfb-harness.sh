@@ -329,3 +329,18 @@ harness_grab() {
         -f rawvideo -pix_fmt rgb24 "$1.rgb" -frames:v 1 "$1.png" ||
         harness_fail "ffmpeg could not grab the screen"
 }
+
+# harness_require_grab   skips the test (status 77) where ffmpeg cannot grab the screen
+harness_require_grab() {
+    command -v ffmpeg >/dev/null || { echo "e2e: SKIP: no ffmpeg to grab the screen" >&2; exit 77; }
+}
+
+# harness_output_dir NAME   prints the path of an emptied folder NAME in the
+# working directory (the build tree), where a test leaves its grabs
+harness_output_dir() {
+    local dir
+    dir="$(pwd)/$1"
+    mkdir -p "$dir"
+    rm -f "$dir"/*
+    echo "$dir"
+}
