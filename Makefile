@@ -4,9 +4,14 @@
 #   make video     render the show to tessaline.mp4 (640x480, anti-aliased)
 #   make video-hd  render the show to tessaline-1080p.mp4 (1920x1080, anti-aliased)
 #   make soak      the show for SOAK_MINUTES (30) under window storms, memory watched
+#   make release   the portable archive dist/tessaline-VERSION-linux-x86_64.tar.xz
+#   make deb       the Debian package dist/tessaline_VERSION_amd64.deb, checked by lintian & co.
+#   make release-check  both, installed and played in a bare Debian (downloads one; not in make test)
 JOBS       ?= $(shell nproc)
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+RELEASE_BUILD ?= build-release
+DIST       ?= dist
 CMAKE_ARGS ?=
 # Anti-aliasing samples a pixel (tessaline-capture --aa). VIDEO_AA is the most
 # that still captures 640x480 faster than real time on a 2-core machine: 2
@@ -15,12 +20,20 @@ CMAKE_ARGS ?=
 VIDEO_AA    ?= 1
 VIDEO_HD_AA ?= 4
 
-.PHONY: all deps build run test test-main video video-hd soak clean
+.PHONY: all deps deps-test deps-video deps-release build run test test-main video video-hd soak \
+        release-build release deb release-check clean
 
 all: build
 
+# What building and playing need; the tests, videos and packages add their own.
 deps:
-	@scripts/install-deps
+	@scripts/install-deps build
+deps-test:
+	@scripts/install-deps test
+deps-video:
+	@scripts/install-deps video
+deps-release:
+	@scripts/install-deps release
 
 build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
@@ -29,20 +42,23 @@ build: deps
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make run: no display here (DISPLAY is not set); rendering the show to tessaline.mp4 instead"; \
-	  $(MAKE) --no-print-directory video; \
+	  $(MAKE) --no-print-directory deps-video video; \
 	else \
 	  cd $(BUILD) && ./tessaline; \
 	fi
 
 # Everything, closing with one line that counts all tests.
-test: build
+# The test packages come first, so that the build configures with the tests.
+test: deps-test
+	@$(MAKE) --no-print-directory build
 	@scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS) 60
 
 # The main tree alone (unit, GL, end-to-end).
-test-main: build
+test-main: deps-test
+	@$(MAKE) --no-print-directory build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-video: build
+video: deps-video build
 	@if [ -x $(BUILD)/tessaline-capture ]; then \
 	  cd $(BUILD) && ./tessaline-capture --aa $(VIDEO_AA) --video ../tessaline.mp4 && echo "make video: wrote tessaline.mp4"; \
 	else \
@@ -51,7 +67,7 @@ video: build
 
 # 16:9: the 4:3 picture centred between black bars, H.264 (CRF 18, yuv420p,
 # faststart) with AAC.
-video-hd: build
+video-hd: deps-video build
 	@if [ -x $(BUILD)/tessaline-capture ]; then \
 	  cd $(BUILD) && ./tessaline-capture --size 1920x1080 --aa $(VIDEO_HD_AA) --video ../tessaline-1080p.mp4 && \
 	    echo "make video-hd: wrote tessaline-1080p.mp4"; \
@@ -63,5 +79,26 @@ video-hd: build
 soak: build
 	@cd $(BUILD) && bash ../tests/soak/soak.sh ./tessaline tests/e2e/x11-tool
 
+# ---- releases ---------------------------------------------------------------
+# A tree of its own: hardened, no tests, installed under /usr (where the
+# package's program looks for its data).
+release-build: deps-release
+	@cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DVEXEL_RELEASE=ON \
+	  -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(RELEASE_BUILD) -j$(JOBS)
+
+release: release-build
+	@scripts/make-release $(RELEASE_BUILD) $(DIST)
+
+deb: release-build
+	@scripts/make-deb $(RELEASE_BUILD) $(DIST)
+
+# Downloads a minimal Debian once (cached in $(BUILD)/release-check) and plays
+# both artefacts there as a normal user. Needs root, for the chroot.
+release-check:
+	@scripts/install-deps release-check
+	@$(MAKE) --no-print-directory release deb
+	@scripts/release-check $(DIST) $(BUILD)/release-check
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) build-fuzz $(DIST)

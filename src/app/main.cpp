@@ -1,7 +1,9 @@
 #include <cstdio>
 
+#include "app/data_root.h"
 #include "app/options.h"
 #include "app/shell.h"
+#include "platform/platform.h"
 #include "sound/module_warmup.h"
 
 int main(int argc, char** argv) {
@@ -15,5 +17,11 @@ int main(int argc, char** argv) {
         std::fputs(optionsHelp(program).c_str(), stdout);
         return 0;
     }
+    if (parsed.options.version) {
+        std::printf("%s %s\n", program, VEXEL_VERSION);
+        return 0;
+    }
+    // Not finding the data is left to the loader to report, with its box.
+    (void)enterDataRoot(platform::executableDirectory(), VEXEL_INSTALLED_DATA_ROOT);
     return runShow(parsed.options, &sound::warmModuleLibrary);
 }

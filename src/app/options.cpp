@@ -52,6 +52,11 @@ constexpr OptionRow optionTable[] = {
          o.help = true;
          return std::string();
      }},
+    {"--version", nullptr, "print the version and exit",
+     [](ShowOptions& o, const char*) {
+         o.version = true;
+         return std::string();
+     }},
 };
 
 const OptionRow* findOption(const char* name) {

@@ -20,6 +20,7 @@ struct ShowOptions {
     bool dev = false;        // --dev: transport keys, overlay, hot reload
     int32_t avOffsetMs = 0;  // --av-offset-ms N: cues follow the heard position moved by N ms (positive: later)
     bool help = false;  // --help: print the option list and play nothing
+    bool version = false;  // --version: print the release's version and play nothing
 };
 
 struct ParsedOptions {

@@ -9,6 +9,7 @@
 //                   messages, ticks, answers and failures (platform_double.h)
 // Nothing above this layer includes SDL.
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -202,5 +203,10 @@ LocalTime localTime();
 // started early yields to the main thread on machines with few cores; where
 // the system refuses, it runs on as it was.
 void lowerThreadPriority(int32_t niceSteps);
+
+// ---- the process -----------------------------------------------------------
+// The folder that holds the running program's file, symbolic links resolved,
+// without a trailing '/'; empty where the system cannot tell.
+std::string executableDirectory();
 
 }  // namespace platform

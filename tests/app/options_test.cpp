@@ -21,6 +21,8 @@ TEST(OptionsTest, EachOptionSetsItsChoiceAndNoneLeavesTheConfiguration) {
     EXPECT_EQ(parse({"--scaled"}).options.screenMode, ScreenMode::Scaled);
     EXPECT_EQ(parse({"--window", "--scaled"}).options.screenMode, ScreenMode::Scaled) << "the last one wins";
     EXPECT_TRUE(parse({"--help"}).options.help);
+    EXPECT_FALSE(parse({}).options.version);
+    EXPECT_TRUE(parse({"--version"}).options.version);
     EXPECT_TRUE(parse({}).error.empty());
 }
 
@@ -47,7 +49,7 @@ TEST(OptionsTest, DeveloperModeAndTheAvOffset) {
 TEST(OptionsTest, HelpListsEveryOption) {
     const std::string help = optionsHelp("tessaline");
     EXPECT_THAT(help, HasSubstr("usage: tessaline"));
-    for (const char* option : {"--window", "--scaled", "--dev", "--av-offset-ms", "--help"}) {
+    for (const char* option : {"--window", "--scaled", "--dev", "--av-offset-ms", "--help", "--version"}) {
         EXPECT_THAT(help, HasSubstr(option));
     }
 }

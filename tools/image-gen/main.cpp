@@ -1,14 +1,17 @@
 // image-gen: draws the show's pictures and writes them as PNG files.
 //   image-gen <output directory> [font directory]
 //   image-gen --overlay-font <output file> [font directory]
+//   image-gen --icon <size in pixels> <output file>
 // The build runs it into <build>/data/tessaline/gfx, and the second form
 // for the developer overlay's glyph atlas into <build>/data/vexel; the same
 // fonts give the same bytes on every run.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "app_icon.h"
 #include "overlay_font.h"
 #include "png_writer.h"
 #include "show_images.h"
@@ -37,15 +40,41 @@ int writeOverlayFont(const std::filesystem::path& outputFile, const char* fontDi
     return 0;
 }
 
+int writeIcon(const char* sizeText, const std::filesystem::path& outputFile) {
+    char* end = nullptr;
+    const long sizePx = std::strtol(sizeText, &end, 10);
+    if (end == sizeText || *end != '\0' || sizePx < 16 || sizePx > 1024) {
+        std::fprintf(stderr, "image-gen: --icon: '%s' is not a size from 16 to 1024 pixels\n", sizeText);
+        return 2;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(outputFile.parent_path(), error);
+    if (error) {
+        std::fprintf(stderr, "image-gen: cannot create '%s': %s\n", outputFile.parent_path().c_str(),
+                     error.message().c_str());
+        return 1;
+    }
+    std::string writeError;
+    if (!writePng(outputFile.string(), appIcon(static_cast<int32_t>(sizePx)), "tessaline", &writeError)) {
+        std::fprintf(stderr, "image-gen: %s\n", writeError.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--icon") {
+        return writeIcon(argv[2], argv[3]);
+    }
     const bool overlayFont = argc >= 2 && std::string(argv[1]) == "--overlay-font";
     const int first = overlayFont ? 2 : 1;  // the output argument
     if (argc < first + 1 || argc > first + 2) {
         std::fprintf(stderr, "usage: %s <output directory> [font directory]\n"
-                             "       %s --overlay-font <output file> [font directory]\n",
-                     argv[0], argv[0]);
+                             "       %s --overlay-font <output file> [font directory]\n"
+                             "       %s --icon <size in pixels> <output file>\n",
+                     argv[0], argv[0], argv[0]);
         return 2;
     }
     if (overlayFont) {

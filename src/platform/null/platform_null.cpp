@@ -462,6 +462,9 @@ uint32_t tickCount() {
 
 void lowerThreadPriority(int32_t) {}
 
+// The double's program lives nowhere: its data is where the test runs.
+std::string executableDirectory() { return {}; }
+
 LocalTime localTime() {
     record("localTime");
     return state().time;
