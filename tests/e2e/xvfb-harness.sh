@@ -132,7 +132,7 @@ harness_pose_wm() {
 # where weston is missing or cannot start.
 harness_start_weston() {
     local size="${1:-640x480}"
-    command -v weston >/dev/null || { echo "e2e: SKIP: weston is not installed (scripts/install-deps)" >&2; exit 77; }
+    command -v weston >/dev/null || { echo "e2e: SKIP: weston is not installed (scripts/install-deps test)" >&2; exit 77; }
     export XDG_RUNTIME_DIR="$HARNESS_TMP/xdg"
     mkdir -p "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
