@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "lwo_test_writer.h"
 #include "platform/null/platform_double.h"
@@ -163,7 +164,9 @@ TEST(CorpusDetails, PolygonTagsOfOtherTypesInAnyOrderLeaveTheSurfaces) {
         const std::vector<Triangle>& want = o.surfaceTriangles[s].triangles;
         const std::vector<Triangle>& got = reordered.object->surfaceTriangles[s].triangles;
         ASSERT_EQ(got.size(), want.size()) << o.tags[s].name;
-        EXPECT_EQ(std::memcmp(got.data(), want.data(), got.size() * sizeof(Triangle)), 0) << o.tags[s].name;
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), want.begin(), [](const Triangle& a, const Triangle& b) {
+            return std::equal(std::begin(a.vertex), std::end(a.vertex), std::begin(b.vertex));
+        })) << o.tags[s].name;
         assigned += o.surfaceTriangles[s].count();
     }
     EXPECT_EQ(assigned, o.triangleCount());  // six faces, one quad each, every one on its surface
