@@ -90,7 +90,7 @@ void restartShow() {
     musicPlayer.forgetRow();
 }
 
-void endShow() {
+void endShow(int exitCode) {
     closeWindow();
-    std::exit(0);
+    std::exit(exitCode);
 }

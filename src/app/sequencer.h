@@ -39,9 +39,10 @@ void advanceFrame();
 // playlist from its first entry, fresh scene states, the music's row memory
 // forgotten. The next frame starts the first part.
 void restartShow();
-// Closes the window and ends the process with exit code 0 (global objects
-// are destroyed; the music is not stopped first).
-[[noreturn]] void endShow();
+// Closes the window and ends the process with exitCode (global objects are
+// destroyed; the music is not stopped first): 0 when the show has run to its
+// end, 1 when it could not start.
+[[noreturn]] void endShow(int exitCode = 0);
 
 // A new part of a playlist kind, on its scene state in sceneStates and
 // drawing heartObject; null for a kind the show does not know.

@@ -139,18 +139,18 @@ int runShow(const ShowOptions& options, MusicWarmup warmMusicLibrary) {
     StartupWorker worker(startupImagePaths(), warmMusic);
     if (!openWindow(demoConfig.title, demoConfig.width, demoConfig.height, demoConfig.bitsPerPixel,
                     fullscreen)) {
-        return 0;  // the user has been told why; the worker stops on its way out
+        return 1;  // the user has been told why; the worker stops on its way out
     }
     if (!loadObjects()) {
         worker.stop();  // endShow exits the process: no worker may outlive it
-        endShow();
+        endShow(1);     // the loader has told the user why
     }
     const bool imagesLoaded = loadImages(&worker);
     // Joined before the music starts: a module that fails to load ends the
     // process there. The music's load waits for the set-up anyway.
     worker.stop();
     if (!imagesLoaded) {
-        endShow();
+        endShow(1);
     }
     startMusic();
     advancePart();

@@ -57,5 +57,7 @@ using MusicWarmup = void (*)(const char* modulePath);
 // The whole run: window (as the options say), loading, music, first part,
 // main loop, shutdown. While the window opens, a worker decodes the start-up
 // images and then runs warmMusicLibrary (when given and the module plays).
-// Returns the process exit code.
+// Returns the process exit code: the main loop's (0 after Escape or a closed
+// window), or 1 when the window could not be opened. An object that fails to
+// load ends the process with 1 (endShow), after the loader's message.
 int runShow(const ShowOptions& options = {}, MusicWarmup warmMusicLibrary = nullptr);

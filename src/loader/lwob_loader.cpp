@@ -89,6 +89,10 @@ bool LwobLoader::parse() {
     faceTypeOffset_ = -1;
     polygonsEnd_ = 0;
     polygonTriangles_.clear();
+    surfaceOfName_.clear();
+    surfaceCounters_.clear();
+    polygonAssigned_.clear();
+    filledSurfaces_.clear();
     tagsSeen_ = false;
     notesDropped_ = 0;
 
@@ -98,15 +102,17 @@ bool LwobLoader::parse() {
         return false;
     }
 
+    // FACE is read by POLS, whose type it is; the scan meets one only
+    // outside a POLS chunk (and ignores it there).
     static const ScanEntry mainChunks[] = {
-        {{'P', 'N', 'T', 'S'}, &LwobLoader::readPoints},
-        {{'P', 'O', 'L', 'S'}, &LwobLoader::readPolygons},
+        {{'P', 'N', 'T', 'S'}, &LwobLoader::readPoints, true},
+        {{'P', 'O', 'L', 'S'}, &LwobLoader::readPolygons, true},
         {{'F', 'A', 'C', 'E'}, &LwobLoader::readFaces},
-        {{'V', 'M', 'A', 'P'}, &LwobLoader::readUvMap},
-        {{'T', 'A', 'G', 'S'}, &LwobLoader::readTags},
-        {{'P', 'T', 'A', 'G'}, &LwobLoader::readPolygonTags},
-        {{'S', 'U', 'R', 'F'}, &LwobLoader::readSurface},
-        {{'C', 'L', 'I', 'P'}, &LwobLoader::readClip},
+        {{'V', 'M', 'A', 'P'}, &LwobLoader::readUvMap, true},
+        {{'T', 'A', 'G', 'S'}, &LwobLoader::readTags, true},
+        {{'P', 'T', 'A', 'G'}, &LwobLoader::readPolygonTags, true},
+        {{'S', 'U', 'R', 'F'}, &LwobLoader::readSurface, true},
+        {{'C', 'L', 'I', 'P'}, &LwobLoader::readClip, true},
     };
     reader.seek(12);
     scan(reader.size, mainChunks, std::size(mainChunks));
@@ -129,8 +135,19 @@ void LwobLoader::scan(int32_t end, const ScanEntry* entries, size_t entryCount) 
             if (reader.matchesAt(at, entries[i].id)) hit = &entries[i];
         }
         reader.skip(2);
-        if (hit != nullptr) (this->*hit->handler)();
+        if (hit == nullptr) continue;
+        (this->*hit->handler)();
+        if (hit->wholeChunk) passChunk(at);
     }
+}
+
+void LwobLoader::passChunk(int32_t at) {
+    // The size as readChunkSize takes it: a negative one counts as empty.
+    uint32_t bits = 0;
+    for (int32_t i = 0; i < 4; ++i) bits = bits << 8 | reader.byteAt(int64_t{at} + 4 + i);
+    const int64_t size = std::max<int64_t>(static_cast<int32_t>(bits), 0);
+    const int64_t next = int64_t{at} + 8 + size + (size & 1);  // chunks of odd size carry a pad byte
+    if (next > reader.cursor) reader.seek(next);
 }
 
 LwobLoader::ChunkBounds LwobLoader::readChunkSize() {
@@ -247,7 +264,12 @@ void LwobLoader::readPolygons() {
         triangleTotal = count;
     }
     o.triangles.assign(static_cast<size_t>(triangleTotal), Triangle{{0, 0, 0}});
+    polygonAssigned_.assign(static_cast<size_t>(report.polygonCount), 0);
     demoSystem.log("LWOB: 'POLS' -> number of polygons: %d\n", report.polygonCount);
+    if (faceTypeOffset_ >= 0) {
+        reader.seek(int64_t{typeAt} + 2);  // as the scan enters a handler
+        readFaces();
+    }
 }
 
 void LwobLoader::readFaces() {

@@ -2,7 +2,9 @@
 // Reads a LightWave LWO2 object into a new LwObject.
 //
 // The loader scans the file two bytes at a time for the chunk IDs it knows
-// and lets each chunk's handler move the cursor past what it reads. The file
+// and lets each chunk's handler move the cursor past what it reads; after a
+// main chunk's handler the scan goes on after that chunk's data, so no byte
+// is scanned twice and a load takes time linear in the file's size. The file
 // is untrusted: every read goes through the reader's bounds-checked cursor,
 // counts are cut to what their chunk holds, and indices that point outside
 // an array are skipped (or, for triangles, made degenerate), so a finished
@@ -11,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "loader/byte_reader.h"
@@ -24,6 +27,7 @@ struct LoadReport {
     int32_t polygonsSkipped = 0;      // polygons of fewer than three points, dropped
     int32_t trianglesDegenerate = 0;  // triangles with a point index out of range, made (0, 0, 0)
     int32_t ptagEntriesSkipped = 0;   // PTAG entries naming no polygon or no tag
+    int32_t ptagsSkipped = 0;         // PTAG chunks of another type than SURF (parts, smoothing groups...)
     int32_t vmapEntriesSkipped = 0;   // UV entries naming no point
     int32_t countsCut = 0;            // counts cut to what their chunk holds
     int32_t chunksIgnored = 0;        // chunks met before the chunk they build on
@@ -67,11 +71,18 @@ private:
     struct ScanEntry {
         char id[4];
         Handler handler;
+        // A chunk with a 4-byte size: once its handler has run, the scan goes
+        // on after the chunk's data and pad byte (or after what the handler
+        // read, if that is further), never inside it.
+        bool wholeChunk = false;
     };
     // Steps two bytes at a time from the cursor to end; where the four bytes
     // at the cursor spell an entry's ID, runs its handler with the cursor two
     // bytes past the ID's start.
     void scan(int32_t end, const ScanEntry* entries, size_t entryCount);
+    // Puts the cursor after the data of the chunk whose ID starts at `at`,
+    // unless it already stands further on.
+    void passChunk(int32_t at);
 
     // Main chunks.
     void readPoints();     // PNTS
@@ -120,6 +131,13 @@ private:
     int32_t faceTypeOffset_ = -1;            // where the pending POLS's FACE type stands
     int32_t polygonsEnd_ = 0;                // end of that POLS chunk's data
     std::vector<int32_t> polygonTriangles_;  // per polygon: its first triangle; one more at the end
+    // The first tag of each name: the surface a SURF of that name fills.
+    std::unordered_map<std::string, int32_t> surfaceOfName_;
+    // PTAG's working tables, sized once per TAGS and POLS chunk and all zero
+    // between PTAG chunks, so that a PTAG costs time in its entries only.
+    std::vector<int32_t> surfaceCounters_;   // per surface
+    std::vector<uint8_t> polygonAssigned_;   // per polygon
+    std::vector<int32_t> filledSurfaces_;    // surfaces whose lists a PTAG filled
     bool tagsSeen_ = false;
     int32_t notesDropped_ = 0;               // notes beyond the cap
 };

@@ -53,6 +53,10 @@ void LwobLoader::readTags() {
     // Bytes after the last NUL are dropped.
 
     o.setSurfaces(count);
+    surfaceOfName_.clear();
+    for (int32_t i = 0; i < count; ++i) surfaceOfName_.emplace(o.tags[i].name, i);  // the first of a name stays
+    surfaceCounters_.assign(static_cast<size_t>(count), 0);
+    filledSurfaces_.clear();  // setSurfaces emptied every list
     demoSystem.log("LWOB: 'TAGS' -> number of surface-tags found: %d\n", count);
 }
 
@@ -63,13 +67,16 @@ void LwobLoader::readPolygonTags() {
     const int32_t at = reader.cursor - 2;
     reader.skip(2);
     const ChunkBounds chunk = readChunkSize();
-    // Every PTAG is read as the surface assignment, whatever its type.
+    // Only the surface tags assign surfaces. LightWave writes parts,
+    // smoothing groups and colours as PTAG chunks of their own types, in
+    // any order; read as surfaces they would replace the real assignment.
     if (!reader.matchesAt(reader.cursor, "SURF")) {
-        note("PTAG at %d of type '%s' is read as the surface assignment", at,
+        ++report.ptagsSkipped;
+        note("PTAG at %d of type '%s' is not a surface assignment: skipped", at,
              printableId(reader.cursor).c_str());
+        return;
     }
     reader.skip(4);
-    const int32_t start = reader.cursor;
 
     LwObject& o = *object;
     if (polygonTriangles_.empty()) {
@@ -78,59 +85,55 @@ void LwobLoader::readPolygonTags() {
         return;
     }
     const auto polygons = static_cast<int32_t>(polygonTriangles_.size()) - 1;
-    const int32_t surfaces = o.surfaceCount();
+    const auto surfaces = static_cast<int32_t>(std::min(surfaceCounters_.size(), o.surfaceTriangles.size()));
+
+    // The lists of an earlier PTAG are dropped.
+    for (const int32_t s : filledSurfaces_) o.surfaceTriangles[s].triangles.clear();
+    filledSurfaces_.clear();
 
     // One entry per polygon: its polygon index and its tag index. Entries
     // that name no polygon or no surface, or a polygon already assigned by
     // this chunk, are skipped; a chunk that holds fewer entries than there
-    // are polygons is read as far as it goes.
-    std::vector<int32_t> counters(surfaces, 0);
-    std::vector<bool> assigned(polygons, false);
+    // are polygons is read as far as it goes. The entries kept are counted
+    // per surface, then copied in entry order.
+    struct Entry {
+        uint32_t polygon;
+        uint32_t surface;
+    };
+    std::vector<Entry> kept;
     int32_t entries = 0;
-    auto nextEntry = [&](uint32_t& polygon, uint32_t& tag) {
-        if (entries >= polygons) return false;
-        if (int64_t{reader.cursor} + indexWidthAt(reader.cursor) + 2 > chunk.end) return false;
-        polygon = readIndex();
-        tag = reader.readU2();
+    while (entries < polygons && int64_t{reader.cursor} + indexWidthAt(reader.cursor) + 2 <= chunk.end) {
+        const uint32_t polygon = readIndex();
+        const uint32_t tag = reader.readU2();
         ++entries;
-        return true;
-    };
-    auto usable = [&](uint32_t polygon, uint32_t tag) {
-        if (polygon >= static_cast<uint32_t>(polygons) || tag >= static_cast<uint32_t>(surfaces)) {
-            return false;
-        }
-        if (assigned[polygon]) return false;
-        assigned[polygon] = true;
-        return true;
-    };
-
-    uint32_t polygon = 0, tag = 0;
-    while (nextEntry(polygon, tag)) {
-        if (!usable(polygon, tag)) {
+        if (polygon >= static_cast<uint32_t>(polygons) || tag >= static_cast<uint32_t>(surfaces) ||
+            polygonAssigned_[polygon] != 0) {
             ++report.ptagEntriesSkipped;
             continue;
         }
-        counters[tag] += polygonTriangles_[polygon + 1] - polygonTriangles_[polygon];
+        polygonAssigned_[polygon] = 1;
+        kept.push_back({polygon, tag});
+        const int32_t triangles = polygonTriangles_[polygon + 1] - polygonTriangles_[polygon];
+        if (triangles > 0 && surfaceCounters_[tag] == 0) filledSurfaces_.push_back(static_cast<int32_t>(tag));
+        surfaceCounters_[tag] += triangles;
     }
     if (entries < polygons) {
         ++report.countsCut;
         note("PTAG at %d holds %d entries for %d polygons", at, entries, polygons);
     }
-    for (int32_t s = 0; s < surfaces; ++s) {
-        o.surfaceTriangles[s].triangles.assign(counters[s], Triangle{{0, 0, 0}});
-        counters[s] = 0;
-    }
 
-    reader.seek(start);
-    entries = 0;
-    assigned.assign(polygons, false);
-    while (nextEntry(polygon, tag)) {
-        if (!usable(polygon, tag)) continue;
-        TriangleList& list = o.surfaceTriangles[tag];
-        for (int32_t t = polygonTriangles_[polygon]; t < polygonTriangles_[polygon + 1]; ++t) {
-            list.triangles[counters[tag]++] = o.triangles[t];
-        }
+    for (const int32_t s : filledSurfaces_) {
+        o.surfaceTriangles[s].triangles.assign(static_cast<size_t>(surfaceCounters_[s]), Triangle{{0, 0, 0}});
+        surfaceCounters_[s] = 0;
     }
+    for (const Entry& e : kept) {
+        std::vector<Triangle>& list = o.surfaceTriangles[e.surface].triangles;
+        for (int32_t t = polygonTriangles_[e.polygon]; t < polygonTriangles_[e.polygon + 1]; ++t) {
+            list[surfaceCounters_[e.surface]++] = o.triangles[t];
+        }
+        polygonAssigned_[e.polygon] = 0;
+    }
+    for (const int32_t s : filledSurfaces_) surfaceCounters_[s] = 0;
 }
 
 // ---- SURF and its sub-chunks ----------------------------------------------
@@ -149,13 +152,13 @@ void LwobLoader::readSurface() {
         {{'C', 'O', 'L', 'R'}, &LwobLoader::readColour},
         {{'B', 'L', 'O', 'K'}, &LwobLoader::readBlock},
     };
-    LwObject& o = *object;
-    const size_t surfaces = std::min(o.tags.size(), o.surfaces.size());
-    for (size_t i = 0; i < surfaces; ++i) {
-        if (o.tags[i].name != name) continue;
+    // Of several tags with the surface's name the first gets its data: the
+    // body is read once, and nothing of it is left for the others.
+    const auto found = surfaceOfName_.find(name);
+    if (found != surfaceOfName_.end() && found->second < object->surfaceCount()) {
         demoSystem.log("LWOB: 'SURF' -> reading data for surface '%s'...\n", name.c_str());
         if (reader.cursor & 1) reader.skip(1);
-        surfaceIndex_ = static_cast<int32_t>(i);
+        surfaceIndex_ = found->second;
         scan(chunk.end, surfaceChunks, std::size(surfaceChunks));
         demoSystem.log("LWOB: 'SURF' -> data for surface '%s' read successfully.\n", name.c_str());
     }
@@ -274,23 +277,18 @@ void LwobLoader::readStill() {
     for (int32_t i = 0; i < length; ++i) stored.push_back(reader.readU1());
     if (reader.cursor & 1) reader.skip(1);
 
-    // The texture path is the part from "data/" to the NUL, relative to the
-    // working directory; a name with nothing after its first two bytes, or
-    // without "data/", gives an empty path.
+    // The texture path is the part from the first "data/" to the NUL,
+    // relative to the working directory; a name without "data/" gives an
+    // empty path. Putting back the "/" after the drive could only split a
+    // "data/" at the very start of the name, so the stored name is searched
+    // as it is: a name stored as "data/..." keeps its whole path.
     std::string path;
-    if (stored.size() >= 2) {
-        std::string name = stored.substr(0, 2);
-        name += '/';
-        name.append(stored, 2);
-        const size_t from = name.find("data/");
-        if (from != std::string::npos) {
-            const size_t to = name.find('\0', from);
-            path = name.substr(from, to == std::string::npos ? std::string::npos : to - from);
-        } else {
-            note("STIL at %d: '%s' names no file under data/: an empty path", at, stored.c_str());
-        }
+    const size_t from = stored.find("data/");
+    if (from != std::string::npos) {
+        const size_t to = stored.find('\0', from);
+        path = stored.substr(from, to == std::string::npos ? std::string::npos : to - from);
     } else {
-        note("STIL at %d: a name shorter than two bytes gives an empty path", at);
+        note("STIL at %d: '%s' names no file under data/: an empty path", at, stored.c_str());
     }
     report.clipPaths.push_back(path);
     // One texture per still, an empty path included, so clip k stays texture k - 1.

@@ -1,7 +1,12 @@
 // The main loop and the start of a run against the platform double.
 #include <gmock/gmock.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "core/demo_system.h"
 #include "shell_fixture.h"
@@ -97,19 +102,49 @@ TEST_F(MainLoopTest, MinimisedDrawsNothingTicksNothingAndIgnoresEscape) {
     EXPECT_EQ(scripted::pendingMessages(), 0);
 }
 
-TEST_F(MainLoopTest, AFailedWindowEndsTheRunWithZeroBeforeAnyLoading) {
-    scripted::fail(scripted::Step::CreateWindow);
-    EXPECT_EQ(runShow(), 0);
-    EXPECT_EQ(scripted::count("tickCount"), 0) << "nothing was loaded";
-    EXPECT_EQ(scripted::count("peekMessage"), 0);
-    EXPECT_FALSE(musicPlayer.playing);
+// ---- exit status: 0 after a normal end, 1 when the show could not start ----
+
+TEST_F(MainLoopTest, AWindowOrContextThatCannotBeSetUpEndsTheRunWithOneBeforeAnyLoading) {
+    for (const scripted::Step step : {scripted::Step::RegisterWindowClass, scripted::Step::ChoosePixelFormat,
+                                      scripted::Step::CreateWindow, scripted::Step::GetDeviceContext,
+                                      scripted::Step::SetPixelFormat, scripted::Step::CreateRenderingContext,
+                                      scripted::Step::MakeCurrent}) {
+        SetUp();
+        scripted::fail(step);
+        EXPECT_EQ(runShow(), 1) << "failing step " << static_cast<int>(step);
+        EXPECT_EQ(scripted::boxes().size(), 1u) << "the user is told why";
+        EXPECT_EQ(scripted::count("tickCount"), 0) << "nothing was loaded";
+        EXPECT_EQ(scripted::count("peekMessage"), 0);
+        EXPECT_FALSE(musicPlayer.playing);
+    }
 }
 
-TEST_F(MainLoopTest, RefusedFullScreenAnsweredNoExitsTheProcessWithZero) {
+TEST_F(MainLoopTest, RefusedFullScreenAnsweredNoExitsTheProcessWithOne) {
     demoConfig.fullscreen = true;
     scripted::fail(scripted::Step::ChangeDisplayMode);
     scripted::queueAnswer(platform::BoxAnswer::No);
-    EXPECT_EXIT(std::exit(runShow()), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::exit(runShow()), ::testing::ExitedWithCode(1), "");
+}
+
+// Run where there is no data/: the loader's box and line, then status 1.
+[[noreturn]] void runShowWithoutData() {
+    const std::string empty = ::testing::TempDir() + "no-data-XXXXXX";
+    std::vector<char> name(empty.begin(), empty.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) == nullptr || chdir(name.data()) != 0) std::_Exit(3);
+    std::atexit([] {
+        for (const scripted::Box& box : scripted::boxes()) {
+            std::fprintf(stderr, "box: %s / %s\n", box.caption.c_str(), box.text.c_str());
+        }
+    });
+    std::exit(runShow());
+}
+
+TEST_F(MainLoopTest, AnObjectThatFailsToLoadEndsTheProcessWithOneAfterItsMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(runShowWithoutData(), ::testing::ExitedWithCode(1),
+                "tessaline: object 'data/tessaline/objects/heart.lwo' not loaded: No such file or directory\n"
+                "(.|\n)*box: ReadLWOB / LWOB not found\n$");
 }
 
 TEST_F(MainLoopTest, WithoutMusicFramesAreOpenedAllTheSame) {

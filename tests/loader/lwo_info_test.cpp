@@ -75,7 +75,7 @@ TEST(LwoInfo, ListsWhatWasMended) {
     const std::string path = writeTemp(
         "foreign.lwo", form({tags({"Box"}), pnts(squarePoints()), vmap("UVMap", {{0, 0, 0}}),
                              pols({{0, 1, 2, 3}, {0, 1}, {0, 1, 7}}), ptag({{0, 0}, {1, 3}}),
-                             clip(1, "C:images/box.png"), surf("Box", {imageBlock(1)})}));
+                             ptag({{0, 0}}, "SMGP"), clip(1, "C:images/box.png"), surf("Box", {imageBlock(1)})}));
     const ToolRun run = runInfo(path);
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(says(run, "triangles: 3 (from 3 polygons)")) << run.out;
@@ -87,6 +87,7 @@ TEST(LwoInfo, ListsWhatWasMended) {
     EXPECT_TRUE(says(run, "1 triangles name a point beyond the 4 points")) << run.out;
     EXPECT_TRUE(says(run, "1 PTAG entries name no polygon")) << run.out;
     EXPECT_TRUE(says(run, "PTAG at")) << run.out;  // two entries for three polygons
+    EXPECT_TRUE(says(run, "of type 'SMGP' is not a surface assignment: skipped")) << run.out;
 }
 
 TEST(LwoInfo, RefusesWhatTheShowRefuses) {

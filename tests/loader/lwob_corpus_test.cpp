@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
 
 #include "lwo_test_writer.h"
 #include "platform/null/platform_double.h"
@@ -117,6 +121,55 @@ TEST(CorpusDetails, QuadsKeepTheirSurfacesAndMapsNamedOtherwiseAreReported) {
     EXPECT_EQ(assigned, object->triangleCount());  // every quad's two triangles reach its surface
     EXPECT_EQ(loader.report.uvMapsPassedOver, (std::vector<std::string>{"uvtest"}));
     EXPECT_EQ(loader.report.polygonsSplit, 16);
+}
+
+// LightWave may write a layer's PTAG chunks in any order; the files here put
+// the colour tags before the surface tags. The same file with the two
+// swapped must keep every polygon on its surface.
+TEST(CorpusDetails, PolygonTagsOfOtherTypesInAnyOrderLeaveTheSurfaces) {
+    if (!corpusPresent()) GTEST_SKIP() << "no corpus at " << corpusPath("lwo2");
+    std::vector<uint8_t> bytes;
+    if (std::FILE* f = std::fopen(corpusPath("lwo2/blender-import-lwo/box1-uv.lwo").c_str(), "rb")) {
+        uint8_t buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+        std::fclose(f);
+    }
+    // Its chunks by their sizes, to find the two PTAGs.
+    struct Span {
+        size_t at, end;
+    };
+    Span colours{0, 0}, surfaces{0, 0};
+    for (size_t at = 12; at + 12 <= bytes.size();) {
+        const size_t size = size_t{bytes[at + 4]} << 24 | size_t{bytes[at + 5]} << 16 | size_t{bytes[at + 6]} << 8 | bytes[at + 7];
+        const Span span{at, std::min(bytes.size(), at + 8 + size + (size & 1))};
+        if (std::memcmp(&bytes[at], "PTAG", 4) == 0 && std::memcmp(&bytes[at + 8], "COLR", 4) == 0) colours = span;
+        if (std::memcmp(&bytes[at], "PTAG", 4) == 0 && std::memcmp(&bytes[at + 8], "SURF", 4) == 0) surfaces = span;
+        at = span.end;
+    }
+    ASSERT_TRUE(colours.end > 0 && colours.end == surfaces.at) << "box1-uv.lwo: a COLR PTAG right before the SURF one";
+    std::vector<uint8_t> swapped(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(colours.at));
+    swapped.insert(swapped.end(), bytes.begin() + static_cast<std::ptrdiff_t>(surfaces.at),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(surfaces.end));
+    swapped.insert(swapped.end(), bytes.begin() + static_cast<std::ptrdiff_t>(colours.at),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(colours.end));
+    swapped.insert(swapped.end(), bytes.begin() + static_cast<std::ptrdiff_t>(surfaces.end), bytes.end());
+
+    const Parsed original = parseBytes(bytes);
+    const Parsed reordered = parseBytes(swapped);
+    const LwObject& o = *original.object;
+    ASSERT_EQ(reordered.object->surfaceCount(), o.surfaceCount());
+    int32_t assigned = 0;
+    for (int32_t s = 0; s < o.surfaceCount(); ++s) {
+        const std::vector<Triangle>& want = o.surfaceTriangles[s].triangles;
+        const std::vector<Triangle>& got = reordered.object->surfaceTriangles[s].triangles;
+        ASSERT_EQ(got.size(), want.size()) << o.tags[s].name;
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), want.begin(), [](const Triangle& a, const Triangle& b) {
+            return std::equal(std::begin(a.vertex), std::end(a.vertex), std::begin(b.vertex));
+        })) << o.tags[s].name;
+        assigned += o.surfaceTriangles[s].count();
+    }
+    EXPECT_EQ(assigned, o.triangleCount());  // six faces, one quad each, every one on its surface
 }
 
 }  // namespace

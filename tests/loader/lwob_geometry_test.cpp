@@ -46,6 +46,23 @@ TEST(LoaderScan, AKnownIdInsideAnUnknownChunkAtAnEvenOffsetIsTaken) {
     EXPECT_EQ(p.object->points[0].z, 3.0f);
 }
 
+TEST(LoaderScan, AHandledChunkIsNotScannedAgain) {
+    // A UV map passed over, whose entries happen to spell a PNTS chunk.
+    const Parsed uv = parseBytes(form({pnts(squarePoints()),
+                                       chunk("VMAP", Bytes().id("TXUV").u2(2).name("uv").append(pnts({{9, 9, 9}})))}));
+    EXPECT_EQ(uv.object->pointCount(), 4);
+    EXPECT_EQ(uv.report.pointChunks, 1);
+
+    // A file of "POLS" again and again is one POLS chunk that runs to the
+    // end, not one chunk every eight bytes, each to the end again.
+    std::vector<uint8_t> bytes = form({});
+    while (bytes.size() < 4096) bytes.insert(bytes.end(), {'P', 'O', 'L', 'S'});
+    const Parsed pols = parseBytes(bytes);
+    EXPECT_EQ(pols.report.polygonCount, (4096 - 12 - 12) / 8);
+    // Said once each: cut to the file, of another type, no points to draw with.
+    EXPECT_EQ(pols.report.notes.size(), 3u) << ::testing::PrintToString(pols.report.notes);
+}
+
 // ---- PNTS -------------------------------------------------------------------------
 
 TEST(LoaderPoints, CountIsSizeOverTwelveAndTheRestIsPassedOver) {

@@ -69,12 +69,28 @@ TEST(LoaderPolygonTags, APolygonsNumberMapsToAllOfItsTriangles) {
     EXPECT_EQ(o.surfaceTriangles[0].triangles[0].vertex[0], 1u);
 }
 
-TEST(LoaderPolygonTags, AnotherTypeAfterTheSurfaceTagsReplacesTheLists) {
+TEST(LoaderPolygonTags, OnlySurfaceTagsAssignPartsSmoothingGroupsAndColoursAreSkipped) {
     const Parsed p = parseBytes(form({tags({"A", "B"}), pnts(squarePoints()), threeTriangles(),
-                                      ptag({{0, 0}, {1, 0}, {2, 0}}), ptag({{0, 1}, {1, 1}, {2, 0}}, "PART")}));
-    EXPECT_EQ(p.object->surfaceTriangles[0].count(), 1);
-    EXPECT_EQ(p.object->surfaceTriangles[1].count(), 2);
-    EXPECT_FALSE(p.report.clean());  // said so
+                                      ptag({{0, 1}, {1, 1}, {2, 1}}, "COLR"), ptag({{0, 0}, {1, 0}, {2, 0}}),
+                                      ptag({{0, 1}, {1, 1}, {2, 0}}, "PART"), ptag({{0, 1}, {1, 1}, {2, 1}}, "SMGP")}));
+    EXPECT_EQ(p.object->surfaceTriangles[0].count(), 3);
+    EXPECT_EQ(p.object->surfaceTriangles[1].count(), 0);
+    EXPECT_EQ(p.report.ptagsSkipped, 3);
+    ASSERT_EQ(p.report.notes.size(), 3u);  // said so, naming each type
+    EXPECT_NE(p.report.notes[1].find("'PART'"), std::string::npos) << p.report.notes[1];
+}
+
+TEST(LoaderPolygonTags, ALaterSurfaceAssignmentReplacesTheEarlierOneWhole) {
+    const Parsed p = parseBytes(form({tags({"A", "B", "C"}), pnts(squarePoints()), threeTriangles(),
+                                      ptag({{0, 0}, {1, 0}, {2, 2}}), ptag({{2, 1}, {0, 1}, {1, 0}}),
+                                      ptag({{1, 2}, {0, 1}})}));
+    const LwObject& o = *p.object;
+    EXPECT_EQ(o.surfaceTriangles[0].count(), 0);  // nothing left of the first two
+    ASSERT_EQ(o.surfaceTriangles[1].count(), 1);
+    ASSERT_EQ(o.surfaceTriangles[2].count(), 1);
+    EXPECT_EQ(o.surfaceTriangles[1].triangles[0].vertex[1], 1u);  // triangle 0
+    EXPECT_EQ(o.surfaceTriangles[2].triangles[0].vertex[0], 2u);  // triangle 1
+    EXPECT_EQ(p.report.countsCut, 1);  // the last holds two entries for three polygons
 }
 
 TEST(LoaderPolygonTags, EntriesNamingNothingOrAPolygonTwiceAreSkipped) {
@@ -194,8 +210,10 @@ TEST(LoaderUvMap, EntriesNamingNoPointAreSkippedAndAMapBeforeThePointsDoesNothin
 
 TEST(LoaderClips, StoredNamesResolveUnderData) {
     const Parsed p = parseBytes(form({clip(1, "C:work/data/maps/skin.png"), clip(2, "C:/x/y.png"),
-                                      clip(3, "data/x.png"), clip(4, "C:tessaline/data/tessaline/gfx/heart-env.png")}));
-    const std::vector<std::string> expected = {"data/maps/skin.png", "", "", "data/tessaline/gfx/heart-env.png"};
+                                      clip(3, "data/x.png"), clip(4, "C:tessaline/data/tessaline/gfx/heart-env.png"),
+                                      clip(5, "Cdata/y.png")}));
+    const std::vector<std::string> expected = {"data/maps/skin.png", "", "data/x.png",
+                                               "data/tessaline/gfx/heart-env.png", "data/y.png"};
     EXPECT_EQ(p.clips, expected);  // one texture per still, in file order, empty paths included
     EXPECT_EQ(p.report.clipPaths, expected);
 }

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Run where there is no data/: the loader's box "LWOB not found" and its line
+# on stderr, then, once the box is dismissed, status 1 (the show never ran).
+set -euo pipefail
+source "$(dirname "$0")/xvfb-harness.sh"
+harness_init "$@"
+harness_start_x 640x480x24
+mkdir "$HARNESS_TMP/empty"
+cd "$HARNESS_TMP/empty"
+harness_run_show 30
+
+box="$(harness_wait_window '^ReadLWOB$' 20)"
+harness_key "$box" Return
+harness_expect_exit 1 10
+grep -qF "tessaline: object 'data/tessaline/objects/heart.lwo' not loaded: No such file or directory" \
+    "$HARNESS_SHOW_LOG" || harness_fail "no line on stderr names the missing object"
