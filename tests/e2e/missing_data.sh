@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Run where there is no data/: the loader's box "LWOB not found" and its line
 # on stderr, then, once the box is dismissed, status 1 (the show never ran).
+# The program is a copy in an empty folder, so that no data lies beside it
+# either (the build tree's would be found).
 set -euo pipefail
 source "$(dirname "$0")/xvfb-harness.sh"
 harness_init "$@"
 harness_start_x 640x480x24
 mkdir "$HARNESS_TMP/empty"
+cp "$HARNESS_SHOW" "$HARNESS_TMP/empty/tessaline"
+HARNESS_SHOW="$HARNESS_TMP/empty/tessaline"
 cd "$HARNESS_TMP/empty"
 harness_run_show 30
 
