@@ -261,6 +261,7 @@ TEST_F(CraftedModuleTransportTest, WithoutAModuleTheTransportMovesTheScoreClock)
     EXPECT_EQ(jumps.back(), "setModulePosition(null,3,0," + std::to_string(3 * 64 * sound::ScoreRowFrames) + ")");
     transport.press(platform::VK_DOWN);
     EXPECT_EQ(frameAt(transport, 3 * 64 * sound::ScoreRowFrames + 10), (ModulePosition{3, 16}));
+    EXPECT_EQ(frameAt(transport, (3 * 64 + 16) * sound::ScoreRowFrames + 10), (ModulePosition{3, 16}));
     transport.press(platform::VK_SPACE);
     EXPECT_EQ(sound_double::callsNamed({"setModulePaused"}).back(), "setModulePaused(null,true)");
     EXPECT_EQ(frameAt(transport, 0), (ModulePosition{3, 16})) << "held while paused";
