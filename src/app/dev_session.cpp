@@ -15,6 +15,13 @@
 
 namespace {
 
+// The module's map, or the score clock's where no module plays: the cues
+// then follow the clock the parts read anyway, and jumps and the pause move it.
+std::unique_ptr<PositionMap> showMap() {
+    if (demoConfig.musicEnabled && demoConfig.useModule) return std::make_unique<PositionMap>(demoConfig.modulePath);
+    return std::make_unique<PositionMap>(PositionMap::ScoreClock{});
+}
+
 const char* runningSceneName() {
     if (dynamic_cast<PulsingHeartPart*>(currentPart) != nullptr) return "pulsing heart";
     if (dynamic_cast<RisingHeartsPart*>(currentPart) != nullptr) return "rising hearts";
@@ -25,7 +32,7 @@ const char* runningSceneName() {
 
 DevSession::DevSession(const ShowOptions& options)
     : devMode_(options.dev),
-      map_(std::make_unique<PositionMap>(demoConfig.modulePath)),
+      map_(showMap()),
       transport_(*map_, options.avOffsetMs) {
     collectKeyPresses = devMode_;
     pressedKeys.clear();
@@ -53,6 +60,11 @@ void DevSession::beforeFrame() {
     }
     pressedKeys.clear();
     transport_.beginFrame();
+    std::string note = transport_.takeNote();
+    if (!note.empty()) {
+        note_ = std::move(note);
+        noteMs_ = platform::tickCount();
+    }
 }
 
 void DevSession::afterFrame() {
@@ -66,7 +78,9 @@ void DevSession::afterFrame() {
     status.avOffsetMs = transport_.avOffsetMs();
     status.paused = transport_.paused();
     status.looping = transport_.looping();
-    if (hotReload_) status.error = hotReload_->overlayError(platform::tickCount());
+    const uint32_t nowMs = platform::tickCount();
+    if (hotReload_) status.error = hotReload_->overlayError(nowMs);
+    if (status.error.empty() && !note_.empty() && nowMs - noteMs_ < HotReload::errorShownMs) status.error = note_;
     drawDevOverlay(status, overlayText_);
 }
 
@@ -79,16 +93,17 @@ void DevSession::reloadModule() {
         hotReload_->noteFailure(demoConfig.modulePath, "not a module the player can play; the old one plays on", nowMs);
         return;
     }
-    // The new module goes on from the row the cues are at.
+    // The new module goes on from the row the cues are at: moved there (and
+    // paused, if the show is) before it plays, so its first chunk is that row.
     const sound::ModulePosition cue = musicPlayer.cuePosition.value_or(sound::ModulePosition{});
     int64_t frame = map->firstFrameOf(cue);
     if (frame < 0) frame = 0;
     const sound::ModulePosition at = map->at(frame);
     sound::freeModule(musicPlayer.song);
     musicPlayer.song = module;
+    sound::setModulePosition(module, at.order, at.row, frame);
     if (transport_.paused()) sound::setModulePaused(module, true);
     sound::playModule(module);
-    sound::setModulePosition(module, at.order, at.row, frame);
     transport_.setMap(*map);
     map_ = std::move(map);
 }

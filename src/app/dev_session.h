@@ -4,7 +4,9 @@
 // hot reload of the data. Without either option no session exists and the
 // show runs exactly as it always has; with only the offset, no key, overlay
 // or reload is in use.
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/dev_transport.h"
 #include "app/hot_reload.h"
@@ -15,7 +17,9 @@
 
 class DevSession : public FrameHooks {
 public:
-    // Starts rendering the module's position map at once (a worker thread).
+    // Starts rendering the module's position map at once (a worker thread);
+    // without a module (music off, or the stream) the transport runs on the
+    // score clock.
     // In --dev, loads the overlay's atlas and starts watching the data: the
     // rendering context must be current and the data loaded.
     explicit DevSession(const ShowOptions& options);
@@ -37,6 +41,8 @@ private:
 
     bool devMode_;
     bool overlayShown_ = false;
+    std::string note_;      // the transport's latest note, shown like a reload error
+    uint32_t noteMs_ = 0;
     std::unique_ptr<PositionMap> map_;
     DevTransport transport_;
     OverlayText overlayText_;

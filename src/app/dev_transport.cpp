@@ -1,6 +1,8 @@
 #include "app/dev_transport.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <utility>
 
 #include "app/show_replay.h"
 #include "core/demo_system.h"
@@ -23,6 +25,20 @@ const FrameClock& replayClock() {
 
 DevTransport::DevTransport(PositionMap& map, int32_t avOffsetMs)
     : map_(&map), avOffsetMs_(std::clamp(avOffsetMs, -kOffsetLimitMs, kOffsetLimitMs)) {}
+
+void DevTransport::setMap(PositionMap& map) {
+    map_ = &map;
+    if (looping_) dropLoop("a new module");
+}
+
+std::string DevTransport::takeNote() { return std::exchange(note_, std::string()); }
+
+void DevTransport::dropLoop(const char* why) {
+    looping_ = false;
+    char text[96];
+    std::snprintf(text, sizeof text, "loop of order %d dropped: %s", static_cast<int>(loopOrder_), why);
+    note_ = text;
+}
 
 int64_t DevTransport::offsetFrames() const { return int64_t{avOffsetMs_} * PositionMap::kSampleRate / 1000; }
 
@@ -76,6 +92,24 @@ void DevTransport::press(uintptr_t key) {
 }
 
 void DevTransport::beginFrame() {
+    placeFrame();
+    // The loop follows what is heard: with an offset the cues may still be
+    // in the order before for a moment after the jump. One jump back per
+    // frame at most: a loop that cannot land in its order again (one the
+    // map no longer reaches, one shorter than a frame of the replay clock)
+    // is dropped rather than replayed for ever.
+    const auto heardOrder = [this] { return map_->at(cueFrame_ + offsetFrames()).order; };
+    if (!looping_ || paused_ || heardOrder() == loopOrder_) return;
+    if (map_->firstFrameOf({loopOrder_, 0}) < 0) {
+        dropLoop("the module does not reach it");
+        return;
+    }
+    seekTo(loopOrder_, 0);
+    placeFrame();
+    if (heardOrder() != loopOrder_) dropLoop("shorter than a frame");
+}
+
+void DevTransport::placeFrame() {
     if (seekFrame_ >= 0) {
         // The first frame after a jump is the replay clock's next frame, as a
         // capture from the start shows it.
@@ -100,12 +134,6 @@ void DevTransport::beginFrame() {
         cueFrame_ = heardFrame() - offsetFrames();
     }
     musicPlayer.cuePosition = map_->at(cueFrame_);
-    // The loop follows what is heard: with an offset the cues may still be
-    // in the order before for a moment after the jump.
-    if (looping_ && !paused_ && map_->at(cueFrame_ + offsetFrames()).order != loopOrder_) {
-        seekTo(loopOrder_, 0);
-        beginFrame();
-    }
 }
 
 void DevTransport::seekTo(int32_t order, int32_t row) {

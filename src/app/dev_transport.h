@@ -9,6 +9,7 @@
 // position (musicPlayer.cuePosition) and elapsedMs (demoSystem.frameTime) in
 // place. Without --dev only the A/V offset is in use (no keys reach it).
 #include <cstdint>
+#include <string>
 
 #include "music/position_map.h"
 
@@ -21,7 +22,8 @@ public:
     // option's range.
     DevTransport(PositionMap& map, int32_t avOffsetMs);
     // A new module's map (hot reload): the transport reads it from now on.
-    void setMap(PositionMap& map) { map_ = &map; }
+    // A loop is dropped (its order may be another music in the new module).
+    void setMap(PositionMap& map);
 
     // One key press, by virtual-key code, in the order pressed; keys that
     // are not the transport's are ignored. Space, Left/Right, Up/Down, Home,
@@ -42,10 +44,16 @@ public:
     // The module time the cues of the next frame follow (the heard frame
     // moved by the offset).
     int64_t cueFrame() const { return cueFrame_; }
+    // Why the transport last changed something the user asked for (a loop
+    // it dropped), once; empty when nothing new. For the overlay.
+    std::string takeNote();
 
 private:
     int64_t heardFrame() const;  // module time at the speaker, or where the pause holds it
     int64_t offsetFrames() const;
+    // The frame's cue position and elapsedMs, from a jump's landing or from the music heard.
+    void placeFrame();
+    void dropLoop(const char* why);
 
     PositionMap* map_;
     int32_t avOffsetMs_;
@@ -58,4 +66,5 @@ private:
     bool stepped_ = false;      // steps moved pausedFrame_ since the pause began
     int64_t seekFrame_ = -1;    // replay frame a jump landed before; -1: none pending
     int64_t cueFrame_ = 0;
+    std::string note_;
 };

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/platform.h"
 #include "sound/offline_render.h"
+#include "sound/sound.h"
 
 namespace {
+
+constexpr int32_t kWorkerNiceSteps = 10;  // added to the main thread's nice value
 
 // The worker renders this far ahead of the last query, and two passes to
 // begin with, so that the transport's seeks past the end find the loop.
@@ -17,16 +21,19 @@ constexpr int64_t kSliceFrames = 8192;  // rendered between looks at the queue
 PositionMap::PositionMap(std::string modulePath)
     : worker_([this, path = std::move(modulePath)]() mutable { renderLoop(std::move(path)); }) {}
 
+PositionMap::PositionMap(ScoreClock) : scoreClock_(true) {}
+
 PositionMap::~PositionMap() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
     changed_.notify_all();
-    worker_.join();
+    if (worker_.joinable()) worker_.join();
 }
 
 void PositionMap::renderLoop(std::string modulePath) {
+    platform::lowerThreadPriority(kWorkerNiceSteps);
     // -1: the module loops for ever, as the player plays it.
     sound::OfflineRender render(modulePath, -1);
     {
@@ -82,12 +89,18 @@ size_t PositionMap::runIndexAt(int64_t frame) const {
 }
 
 bool PositionMap::ok() {
+    if (scoreClock_) return true;
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return opened_; });
     return !failed_ || !runs_.empty();
 }
 
 sound::ModulePosition PositionMap::at(int64_t moduleFrame) {
+    if (scoreClock_) {
+        const int64_t rows = std::max<int64_t>(moduleFrame, 0) / sound::ScoreRowFrames;
+        return {static_cast<int32_t>(rows / sound::ScoreRowsPerOrder),
+                static_cast<int32_t>(rows % sound::ScoreRowsPerOrder)};
+    }
     std::unique_lock<std::mutex> lock(mutex_);
     waitFor(lock, std::max<int64_t>(moduleFrame, 0));
     if (runs_.empty()) return {};
@@ -95,6 +108,10 @@ sound::ModulePosition PositionMap::at(int64_t moduleFrame) {
 }
 
 int64_t PositionMap::firstFrameOf(sound::ModulePosition position) {
+    if (scoreClock_) {
+        if (position.order < 0 || position.row < 0 || position.row >= sound::ScoreRowsPerOrder) return -1;
+        return (int64_t{position.order} * sound::ScoreRowsPerOrder + position.row) * sound::ScoreRowFrames;
+    }
     std::unique_lock<std::mutex> lock(mutex_);
     waitFor(lock, 0);
     if (passFrames_ < 0) return -1;
@@ -111,12 +128,17 @@ int64_t PositionMap::firstFrameOf(sound::ModulePosition position) {
 }
 
 int64_t PositionMap::passFrames() {
+    if (scoreClock_) return -1;
     std::unique_lock<std::mutex> lock(mutex_);
     waitFor(lock, 0);
     return passFrames_;
 }
 
 int64_t PositionMap::frameRowsAway(int64_t moduleFrame, int32_t rows) {
+    if (scoreClock_) {
+        const int64_t row = std::max<int64_t>(moduleFrame, 0) / sound::ScoreRowFrames + rows;
+        return std::max<int64_t>(row, 0) * sound::ScoreRowFrames;
+    }
     std::unique_lock<std::mutex> lock(mutex_);
     // Rows are at least a few ms long: 64 rows is well inside the margin rendered ahead.
     waitFor(lock, std::max<int64_t>(moduleFrame, 0));

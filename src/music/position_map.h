@@ -6,8 +6,12 @@
 // the one the player and the capture tool report for the same frame.
 //
 // Rendering runs on a worker thread from construction (one pass of the show's
-// module takes about a second of one core); a query beyond what is rendered
-// waits for it. The transport seeks and the A/V offset read positions here.
+// module takes about a second of one core), below the main thread's priority
+// so the frames keep theirs; a query beyond what is rendered waits for it.
+// The transport seeks and the A/V offset read positions here.
+//
+// Without a module (music off, or the streamed file) the map is the sound
+// layer's score clock instead: 120 ms a row, 64 rows an order, without end.
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -22,6 +26,8 @@ public:
     static constexpr int64_t kSampleRate = 44100;  // sample frames a second of module time
 
     explicit PositionMap(std::string modulePath);
+    struct ScoreClock {};
+    explicit PositionMap(ScoreClock);
     ~PositionMap();
     PositionMap(const PositionMap&) = delete;
     PositionMap& operator=(const PositionMap&) = delete;
@@ -35,8 +41,10 @@ public:
     // The first frame of (order, row) in the first pass; -1 when the first
     // pass never reports it.
     int64_t firstFrameOf(sound::ModulePosition position);
-    // Frames of the first pass; the frame after it is where the module loops to.
+    // Frames of the first pass; the frame after it is where the module loops
+    // to. -1 for the score clock, which has no end.
     int64_t passFrames();
+    bool isScoreClock() const { return scoreClock_; }
     // The first frame `rows` row changes after (rows > 0) or before (rows < 0)
     // the row that moduleFrame lies in, clamped to frame 0.
     int64_t frameRowsAway(int64_t moduleFrame, int32_t rows);
@@ -52,6 +60,7 @@ private:
     void waitFor(std::unique_lock<std::mutex>& lock, int64_t frame);
     size_t runIndexAt(int64_t frame) const;  // the run in force at frame; runs_ not empty
 
+    bool scoreClock_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Run> runs_;

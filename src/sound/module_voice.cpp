@@ -1,25 +1,24 @@
 #include "sound/module_voice.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace sound {
 
-Module::Module(std::unique_ptr<ModuleRenderer> moduleRenderer)
-    : renderer(std::move(moduleRenderer)), startPosition(renderer->position()) {}
+Module::Module(std::shared_ptr<const std::vector<std::byte>> bytes, std::unique_ptr<ModuleRenderer> moduleRenderer)
+    : renderer(std::move(moduleRenderer)),
+      startPosition(renderer->position()),
+      jumps_(std::move(bytes), renderer->sampleRate()) {}
 
 void Module::takeRequests(int64_t outputFrame) {
-    if (jumpMutex_.try_lock()) {
-        if (jumpWanted_) {
-            jumpWanted_ = false;
-            renderer->setPosition(jumpPosition_);
-            chunkFrames = 0;  // what was rendered before the jump is not played
-            ended = false;
-            playedModuleFrame = jumpModuleFrame_;
-            chunkPosition = jumpPosition_;
-            timeline.record(outputFrame, chunkPosition, playedModuleFrame, mixerPaused);
-            jumpOutputFrame_.store(outputFrame, std::memory_order_release);
-        }
-        jumpMutex_.unlock();
+    if (const std::optional<JumpPreparer::Taken> jump = jumps_.take(renderer)) {
+        chunkFrames = 0;  // what was rendered before the jump is not played
+        ended = false;
+        playedModuleFrame = jump->moduleFrame;
+        chunkPosition = jump->position;
+        timeline.record(outputFrame, chunkPosition, playedModuleFrame, mixerPaused);
+        heardOutputFrame_.store(outputFrame, std::memory_order_relaxed);
+        heardSerial_.store(jump->serial, std::memory_order_release);
     }
     const bool paused = pauseWanted_.load(std::memory_order_acquire);
     if (paused != mixerPaused) {
@@ -60,23 +59,36 @@ void Module::mixInto(int32_t* mix, int32_t frameCount, int64_t firstFrame) {
 void Module::setPaused(bool paused) { pauseWanted_.store(paused, std::memory_order_release); }
 
 void Module::jumpTo(ModulePosition position, int64_t moduleFrame) {
-    std::lock_guard<std::mutex> lock(jumpMutex_);
-    jumpWanted_ = true;
-    jumpPosition_ = position;
-    jumpModuleFrame_ = moduleFrame;
+    if (!inMixer) {
+        // Nothing renders it yet: moved here, so its first chunk is the new position's.
+        renderer->setPosition(position);
+        chunkFrames = 0;
+        ended = false;
+        playedModuleFrame = moduleFrame;
+        chunkPosition = position;
+        startPosition = position;
+        startModuleFrame_ = moduleFrame;
+        return;
+    }
+    ++jumpSerial_;
     jumpOutstanding_ = true;
     outstandingModuleFrame_ = moduleFrame;
-    jumpOutputFrame_.store(-1, std::memory_order_release);
+    jumps_.request(position, moduleFrame, jumpSerial_);
 }
 
 int64_t Module::moduleFrameAt(int64_t outputFrame) {
     if (jumpOutstanding_) {
-        const int64_t heardFrom = jumpOutputFrame_.load(std::memory_order_acquire);
-        if (heardFrom < 0 || outputFrame < heardFrom) return outstandingModuleFrame_;
-        jumpOutstanding_ = false;
+        if (jumps_.givenUpSerial() == jumpSerial_) {
+            jumpOutstanding_ = false;  // never to be heard: the module plays on where it was
+        } else if (heardSerial_.load(std::memory_order_acquire) != jumpSerial_ ||
+                   outputFrame < heardOutputFrame_.load(std::memory_order_relaxed)) {
+            return outstandingModuleFrame_;
+        } else {
+            jumpOutstanding_ = false;
+        }
     }
     int64_t moduleFrame = 0;
-    return timeline.lookupModuleFrame(outputFrame, moduleFrame) ? moduleFrame : 0;
+    return timeline.lookupModuleFrame(outputFrame, moduleFrame) ? moduleFrame : startModuleFrame_;
 }
 
 ModulePosition Module::positionAt(int64_t outputFrame) const {

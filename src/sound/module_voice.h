@@ -2,17 +2,21 @@
 // A loaded module as the mixer plays it: the renderer, the chunk being played
 // out, and the timeline of positions by output frame.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
+#include <vector>
 
+#include "sound/jump_preparer.h"
 #include "sound/module_render.h"
 #include "sound/position_timeline.h"
 
 namespace sound {
 
 struct Module {
-    explicit Module(std::unique_ptr<ModuleRenderer> moduleRenderer);
+    // bytes: the file the renderer was opened from, kept for the renderer
+    // that transport jumps prepare.
+    Module(std::shared_ptr<const std::vector<std::byte>> bytes, std::unique_ptr<ModuleRenderer> moduleRenderer);
 
     // Audio thread, while the module is in the mixer. Adds frameCount frames
     // into mix (interleaved stereo); firstFrame is the output frame of mix[0].
@@ -27,9 +31,13 @@ struct Module {
     // frames from its first frame, standing still while paused; a jump
     // asked for counts as heard from the moment it is asked.
     int64_t moduleFrameAt(int64_t outputFrame);
-    // Main thread. The mixer takes these up at its next call.
+    // Main thread. The mixer takes these up at its next call; a jump once
+    // the worker has prepared it. Before the module is in the mixer, a jump
+    // moves it at once: it starts there.
     void setPaused(bool paused);
     void jumpTo(ModulePosition position, int64_t moduleFrame);
+    // Tests: waits until the latest jump is ready for the mixer.
+    bool waitJumpPrepared(int32_t timeoutMs) { return jumps_.waitPrepared(timeoutMs); }
 
     std::unique_ptr<ModuleRenderer> renderer;
     ModulePosition startPosition;
@@ -46,19 +54,20 @@ struct Module {
     bool mixerPaused = false;
 
 private:
-    // Transport requests, main thread to mixer. A jump's fields are guarded
-    // by jumpMutex_, which the mixer only ever try-locks.
+    void takeRequests(int64_t outputFrame);  // mixer
+
     std::atomic<bool> pauseWanted_{false};
-    std::mutex jumpMutex_;
-    bool jumpWanted_ = false;
-    ModulePosition jumpPosition_;
-    int64_t jumpModuleFrame_ = 0;
-    // Main thread: a jump asked for and not yet heard; the output frame the
-    // mixer played its first frame at (-1 until it has).
+    // Main thread: module time of the first frame played (moved before play);
+    // the latest jump and whether it is still to be heard.
+    int64_t startModuleFrame_ = 0;
+    uint64_t jumpSerial_ = 0;
     bool jumpOutstanding_ = false;
     int64_t outstandingModuleFrame_ = 0;
-    std::atomic<int64_t> jumpOutputFrame_{-1};
-    void takeRequests(int64_t outputFrame);  // mixer
+    // Mixer to main thread: the latest jump taken and the output frame its
+    // first frame was played at (written before the serial).
+    std::atomic<uint64_t> heardSerial_{0};
+    std::atomic<int64_t> heardOutputFrame_{0};
+    JumpPreparer jumps_;  // last: its worker stops before the rest goes
 };
 
 }  // namespace sound

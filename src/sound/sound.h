@@ -28,10 +28,13 @@ float getVersion();  // this layer: 3.40
 // a silent output takes its place that keeps time like a device, and init
 // still succeeds. False only for a rate outside 8000..192000 Hz or a negative
 // channel count. Once initialised, further calls succeed and change nothing.
-// A device lost later (reported gone, or its callback silent for more than
-// 250 ms) is noticed at the next position query or play call: the silent
-// output takes over from the frame last heard and keeps real time, and stays
-// in place for good (a device appearing again is not used).
+// A device whose callback stops for a while (a suspend, a debugger, the audio
+// server moving the stream) keeps the music: the position heard stands still
+// through the gap and goes on with the sound when the callbacks come back.
+// A device reported removed is noticed at the next position query or play
+// call: the silent output takes over from the frame last heard and keeps real
+// time, and the default device is tried again about once a second; when one
+// opens, the music goes on there from the position reached.
 bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t flags);
 bool setOutput(int32_t outputType);  // accepted, no effect
 // Stops the output and frees every module and stream still loaded.
@@ -43,12 +46,17 @@ Module* loadModule(const char* path);
 bool playModule(Module* module);  // false before init or for an unknown handle
 bool freeModule(Module* module);   // stops it if playing
 // Position of the sound at the speaker: of the frame being heard, not the
-// one being mixed. A module not yet heard answers its start. With no module
-// (null), the silent score clock answers: 6 ticks a row at 125 BPM (120 ms a
-// row), 64 rows an order, counted from the first query and restarted by
-// close. -1 for a handle the layer does not know (freed).
+// one being mixed. A module not yet heard answers its start (or the position
+// it was moved to before it played). With no module (null), the silent score
+// clock answers: 6 ticks a row at 125 BPM (120 ms a row), 64 rows an order,
+// counted from the first query and restarted by close. -1 for a handle the
+// layer does not know (freed).
 int32_t getOrder(Module* module);
 int32_t getRow(Module* module);
+// The score clock's row, in microseconds and in sample frames at 44.1 kHz.
+constexpr int64_t ScoreRowMicroseconds = 120000;
+constexpr int64_t ScoreRowFrames = 5292;
+constexpr int32_t ScoreRowsPerOrder = 64;
 
 // The format is found from the content, whatever the file is called. Only
 // StreamLoopNormal in mode changes anything; size > 0 reads only the file's
@@ -71,12 +79,18 @@ const char* lastLoadError();
 // A module's own time is counted in sample frames at the mix rate from its
 // first frame, as if played from the start without a pause.
 //
+// With no module (null) the three act on the score clock, whose time is
+// counted in sample frames at the mix rate (44.1 kHz before init).
+//
 // Paused, the module stops where it is and silence is heard; false for an
 // unknown handle.
 bool setModulePaused(Module* module, bool paused);
 // Moves the module to (order, row), whose first frame of module time the
 // caller knows (moduleFrame). Until the jump is heard (after what the device
-// has buffered) the speaker is taken to be there already.
+// has buffered) the speaker is taken to be there already. The new position is
+// prepared away from the audio thread (a few milliseconds later on a playing
+// module); a module not yet played is moved at once and starts there. The
+// score clock goes to moduleFrame.
 bool setModulePosition(Module* module, int32_t order, int32_t row, int64_t moduleFrame);
 // The module time of the frame at the speaker; stands still while paused.
 // -1 for an unknown handle. With no module (null), the score clock's time.

@@ -2,20 +2,22 @@
 // (streams) and the platform audio device.
 //
 // Threads: every call here is made on the main thread. The audio device's
-// thread runs only Mixer::render; the decoder thread only fills stream rings.
+// thread runs only Mixer::render; the decoder thread only fills stream rings;
+// a module's jump worker only prepares renderers (jump_preparer.h).
 // Where no audio device opens, a silent output takes its place: nothing is
 // heard, but the mixer is run on the main thread up to the frame that real
 // time has reached whenever a position is asked, so modules advance (and cues
 // fall) exactly as they would with sound.
 //
-// A device lost mid-show (the backend reports it gone, or its callback has
-// not been called for more than 250 ms) hands over to the silent output:
-// the position carries on in real time from the frame last heard, at the
-// moment it was last heard to move, so the music neither jumps back nor
-// stands still and cues keep their time. The show stays on the silent output
-// to its end, even if a device appears again: reopening mid-phrase would
-// resume the sound at a moment of the device's choosing, with another
-// latency, and the position needs no device to keep time.
+// A device whose callback stops (a suspend, a debugger, a starved thread,
+// the audio server moving the stream) keeps the mixer: what it holds plays
+// out, the position heard stands still, and when the callbacks come back the
+// music goes on from there, heard and answered alike. Only a device the
+// backend reports removed hands over to the silent output, from the frame
+// last heard, at the moment it was last heard to move, so the music neither
+// jumps back nor stands still and cues keep their time. From then on the
+// default device is tried again about once a second; one that opens takes
+// the mixer where the silent output has brought it.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -44,12 +46,16 @@ constexpr float kLayerVersion = 3.40f;
 constexpr int32_t kDeviceBufferFrames = 1024;  // 23 ms at 44.1 kHz
 constexpr int32_t kDefaultSampleRate = 44100;
 constexpr int32_t kSilentPumpFrames = 4096;
-// The score clock: the XM defaults of 6 ticks a row at 125 BPM, a tick being
-// 2.5 s / BPM, make 120 ms a row; 64 rows an order.
-constexpr int64_t kScoreRowMicroseconds = 120000;
-constexpr int64_t kScoreRowsPerOrder = 64;
-// A device whose callback has not run for this long is taken as lost.
-constexpr int64_t kDeviceSilenceLimitMicroseconds = 250000;
+// A removed device whose sound last moved longer ago than this was in a
+// callback gap when it went: the silent output starts from the moment of
+// the removal, not from that of the last sound, so the gap stays a pause.
+constexpr int64_t kGapBeforeRemovalMicroseconds = 250000;
+// How often the default device is tried again after a removal.
+constexpr int64_t kReopenIntervalMicroseconds = 1000000;
+// The silent output catches up at most this much real time per query
+// (about 8 ms of rendering for the show's module); a longer wait between
+// queries (a long minimise, a stopped process) counts beyond it as a gap.
+constexpr int64_t kSilentCatchUpMicroseconds = 2000000;
 
 // Who renders the mixer: the device's callback, or (once detached) nobody on
 // the audio thread. The callback claims it for the length of one call.
@@ -60,8 +66,8 @@ struct Engine {
 
     bool initialised = false;
     bool silent = false;
-    bool deviceOpen = false;   // open, even when lost (closed by shutdown)
-    bool deviceLost = false;
+    bool deviceOpen = false;
+    bool deviceLost = false;     // a device was removed and none has opened since
     std::atomic<int> mixerOwner{DeviceIdle};
     int32_t sampleRate = kDefaultSampleRate;
     Mixer mixer;
@@ -70,11 +76,16 @@ struct Engine {
     std::vector<std::unique_ptr<Stream>> streams;
     std::vector<int16_t> pumpBuffer;
     std::string lastLoadError;
+    int64_t deviceBaseFrame = 0;         // mixer frame at which the open device's own count starts
+    int64_t nextReopenMicroseconds = 0;  // after a removal: when to try the default device again
     int64_t silentStartMicroseconds = 0;
     int64_t silentStartFrame = 0;        // output frame at the speaker at silentStartMicroseconds
     int64_t lastSpeakerFrame = 0;
     int64_t lastProgressMicroseconds = 0;  // when lastSpeakerFrame last moved on a device
-    std::optional<int64_t> scoreOriginMicroseconds;  // set by the first score query
+    // The score clock: its time in microseconds is now - origin, or the held
+    // value while paused. The origin is set by the first query.
+    std::optional<int64_t> scoreOriginMicroseconds;
+    std::optional<int64_t> scoreHeldMicroseconds;
 
     // Test switches.
     std::optional<float> reportedVersion;
@@ -101,6 +112,21 @@ struct Engine {
         e.mixerOwner.store(DeviceIdle, std::memory_order_release);
     }
 
+    bool openDevice() {
+        platform::AudioDeviceInfo obtained;
+        if (!deviceAllowed || !platform::openAudioDevice(sampleRate, 2, kDeviceBufferFrames, Engine::deviceCallback,
+                                                         this, obtained)) {
+            return false;
+        }
+        deviceOpen = true;
+        deviceBaseFrame = mixer.framesRendered();
+        lastProgressMicroseconds = nowMicroseconds();
+        silent = false;
+        mixerOwner.store(DeviceIdle, std::memory_order_release);
+        platform::pauseAudioDevice(false);
+        return true;
+    }
+
     void startSilentOutput(int64_t startMicroseconds, int64_t startFrame) {
         silent = true;
         silentStartMicroseconds = startMicroseconds;
@@ -109,17 +135,30 @@ struct Engine {
     }
 
     // The device is gone: the mixer is taken from its callback (waiting at
-    // most for one call in progress) and the silent output goes on from the
-    // frame last heard, when it was last heard to move. The device stays open
-    // until shutdown: closing one whose thread hangs would hang here.
+    // most for one call in progress: a removed device's thread goes on
+    // calling back into a scratch buffer), the device is closed, and the
+    // silent output goes on from the frame last heard.
     void loseDevice() {
         int expected = DeviceIdle;
         while (!mixerOwner.compare_exchange_weak(expected, Detached, std::memory_order_acquire)) {
             expected = DeviceIdle;
             std::this_thread::yield();
         }
+        platform::closeAudioDevice();
+        deviceOpen = false;
         deviceLost = true;
-        startSilentOutput(lastProgressMicroseconds, lastSpeakerFrame);
+        const int64_t now = nowMicroseconds();
+        nextReopenMicroseconds = now + kReopenIntervalMicroseconds;
+        startSilentOutput(std::max(lastProgressMicroseconds, now - kGapBeforeRemovalMicroseconds), lastSpeakerFrame);
+    }
+
+    // After a removal: the default device again, at most once a second. The
+    // one that opens plays on from the frame the silent output reached.
+    void retryDevice() {
+        const int64_t now = nowMicroseconds();
+        if (!deviceLost || now < nextReopenMicroseconds) return;
+        nextReopenMicroseconds = now + kReopenIntervalMicroseconds;
+        if (openDevice()) deviceLost = false;
     }
 
     void shutdown() {
@@ -134,7 +173,9 @@ struct Engine {
         initialised = false;
         silent = false;
         lastSpeakerFrame = 0;
+        deviceBaseFrame = 0;
         scoreOriginMicroseconds.reset();
+        scoreHeldMicroseconds.reset();
     }
 
     // Silent output: renders (and discards) up to the frame real time has
@@ -142,9 +183,19 @@ struct Engine {
     // device it is always rendered before its position is asked for. Returns
     // the frame at the speaker. After a lost device the mixer may be ahead
     // (frames the device took but never played); they count as not heard.
+    // At most kSilentCatchUpMicroseconds are caught up per call: beyond that
+    // the clock is moved on, and the rest of the wait is a gap.
     int64_t pump() {
-        const int64_t elapsed = std::max<int64_t>(0, nowMicroseconds() - silentStartMicroseconds);
-        const int64_t target = silentStartFrame + elapsed * sampleRate / 1000000 + 1;
+        const int64_t now = nowMicroseconds();
+        const int64_t elapsed = std::max<int64_t>(0, now - silentStartMicroseconds);
+        int64_t target = silentStartFrame + elapsed * sampleRate / 1000000 + 1;
+        const int64_t limitFrames = kSilentCatchUpMicroseconds * sampleRate / 1000000;
+        const int64_t from = std::max(mixer.framesRendered(), lastSpeakerFrame + 1);
+        if (target - from > limitFrames) {
+            target = from + limitFrames;
+            silentStartMicroseconds = now;
+            silentStartFrame = target - 1;
+        }
         for (int64_t rendered = mixer.framesRendered(); rendered < target; rendered = mixer.framesRendered()) {
             const int32_t frames = static_cast<int32_t>(std::min<int64_t>(kSilentPumpFrames, target - rendered));
             mixer.render(pumpBuffer.data(), frames);
@@ -156,28 +207,54 @@ struct Engine {
     // device still holds. Never goes back, whatever the device's estimate does.
     int64_t speakerFrame() {
         if (!initialised) return 0;
-        if (!silent) {
-            const platform::AudioDevicePosition device = platform::audioDevicePosition();
-            if (device.lost || device.sinceCallbackMicroseconds > kDeviceSilenceLimitMicroseconds) {
-                loseDevice();
-            } else {
-                const int64_t frame = device.framesRendered - device.framesBuffered;
-                if (frame > lastSpeakerFrame) {
-                    lastSpeakerFrame = frame;
-                    lastProgressMicroseconds = nowMicroseconds();
-                }
-                return lastSpeakerFrame;
-            }
+        if (silent) {
+            lastSpeakerFrame = std::max(lastSpeakerFrame, pump());
+            retryDevice();
+            if (silent) return lastSpeakerFrame;
         }
-        lastSpeakerFrame = std::max(lastSpeakerFrame, pump());
+        const platform::AudioDevicePosition device = platform::audioDevicePosition();
+        if (device.lost) {
+            loseDevice();
+            lastSpeakerFrame = std::max(lastSpeakerFrame, pump());
+            return lastSpeakerFrame;
+        }
+        const int64_t frame = deviceBaseFrame + device.framesRendered - device.framesBuffered;
+        if (frame > lastSpeakerFrame) {
+            lastSpeakerFrame = frame;
+            lastProgressMicroseconds = nowMicroseconds();
+        }
         return lastSpeakerFrame;
     }
 
-    ModulePosition scorePosition() {
+    int64_t scoreMicroseconds() {
         const int64_t now = nowMicroseconds();
         if (!scoreOriginMicroseconds) scoreOriginMicroseconds = now;
-        const int64_t rows = std::max<int64_t>(0, now - *scoreOriginMicroseconds) / kScoreRowMicroseconds;
-        return {static_cast<int32_t>(rows / kScoreRowsPerOrder), static_cast<int32_t>(rows % kScoreRowsPerOrder)};
+        if (scoreHeldMicroseconds) return *scoreHeldMicroseconds;
+        return std::max<int64_t>(0, now - *scoreOriginMicroseconds);
+    }
+    void pauseScore(bool paused) {
+        const int64_t at = scoreMicroseconds();
+        if (paused) {
+            scoreHeldMicroseconds = at;
+        } else if (scoreHeldMicroseconds) {
+            scoreOriginMicroseconds = nowMicroseconds() - at;
+            scoreHeldMicroseconds.reset();
+        }
+    }
+    // The first microsecond of frame, so that the time read back is that frame.
+    void moveScore(int64_t frame) {
+        const int64_t at = (std::max<int64_t>(frame, 0) * 1000000 + sampleRate - 1) / sampleRate;
+        scoreMicroseconds();
+        if (scoreHeldMicroseconds) {
+            scoreHeldMicroseconds = at;
+        } else {
+            scoreOriginMicroseconds = nowMicroseconds() - at;
+        }
+    }
+
+    ModulePosition scorePosition() {
+        const int64_t rows = scoreMicroseconds() / ScoreRowMicroseconds;
+        return {static_cast<int32_t>(rows / ScoreRowsPerOrder), static_cast<int32_t>(rows % ScoreRowsPerOrder)};
     }
 
     bool owns(const Module* module) const {
@@ -215,19 +292,10 @@ bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t /*flags*/) {
     e.sampleRate = mixRate;
     e.mixer.reset(maxSoftwareChannels);
     e.lastSpeakerFrame = 0;
-    e.lastProgressMicroseconds = e.nowMicroseconds();
-    e.mixerOwner.store(DeviceIdle);
-    platform::AudioDeviceInfo obtained;
-    if (e.deviceAllowed && platform::openAudioDevice(mixRate, 2, kDeviceBufferFrames, Engine::deviceCallback,
-                                                     &e, obtained)) {
-        e.silent = false;
-        e.deviceOpen = true;
-        e.initialised = true;
-        platform::pauseAudioDevice(false);
-    } else {
-        e.initialised = true;
-        e.startSilentOutput(e.nowMicroseconds(), 0);
-    }
+    e.initialised = true;
+    // No device at all: the silent output for the whole run (a machine
+    // without sound is not asked again each second).
+    if (!e.openDevice()) e.startSilentOutput(e.nowMicroseconds(), 0);
     return true;
 }
 
@@ -237,20 +305,20 @@ void close() { engine().shutdown(); }
 
 Module* loadModule(const char* path) {
     Engine& e = engine();
-    std::vector<std::byte> bytes;
+    auto bytes = std::make_shared<std::vector<std::byte>>();
     errno = 0;
-    if (!readWholeFile(path, bytes)) {
+    if (!readWholeFile(path, *bytes)) {
         e.lastLoadError = errno != 0 ? std::strerror(errno) : "cannot be read";
         return nullptr;
     }
     // Modules loop for ever, as the show expects its music to.
-    std::unique_ptr<ModuleRenderer> renderer = ModuleRenderer::open(bytes, e.sampleRate, -1);
+    std::unique_ptr<ModuleRenderer> renderer = ModuleRenderer::open(*bytes, e.sampleRate, -1);
     if (!renderer) {
         e.lastLoadError = "libopenmpt: not a module it plays";
         return nullptr;
     }
     e.lastLoadError.clear();
-    e.modules.push_back(std::make_unique<Module>(std::move(renderer)));
+    e.modules.push_back(std::make_unique<Module>(std::move(bytes), std::move(renderer)));
     return e.modules.back().get();
 }
 
@@ -284,29 +352,32 @@ int32_t getRow(Module* module) {
 
 bool setModulePaused(Module* module, bool paused) {
     Engine& e = engine();
-    if (module == nullptr || !e.owns(module)) return false;
+    if (module == nullptr) {
+        e.pauseScore(paused);
+        return true;
+    }
+    if (!e.owns(module)) return false;
     module->setPaused(paused);
     return true;
 }
 
 bool setModulePosition(Module* module, int32_t order, int32_t row, int64_t moduleFrame) {
     Engine& e = engine();
-    if (module == nullptr || !e.owns(module)) return false;
+    if (module == nullptr) {
+        e.moveScore(moduleFrame);
+        return true;
+    }
+    if (!e.owns(module)) return false;
     module->jumpTo({order, row}, moduleFrame);
     return true;
 }
 
 int64_t moduleFrameAtSpeaker(Module* module) {
     Engine& e = engine();
-    if (e.initialised && e.silent) e.pump();
-    if (module == nullptr) {
-        const int64_t now = e.nowMicroseconds();
-        if (!e.scoreOriginMicroseconds) e.scoreOriginMicroseconds = now;
-        return std::max<int64_t>(0, now - *e.scoreOriginMicroseconds) * e.sampleRate / 1000000;
-    }
+    if (e.initialised) e.speakerFrame();  // as for the order and row: a removal is noticed
+    if (module == nullptr) return e.scoreMicroseconds() * e.sampleRate / 1000000;
     if (!e.owns(module)) return -1;
-    if (!module->inMixer) return 0;
-    return module->moduleFrameAt(e.speakerFrame());
+    return module->moduleFrameAt(e.speakerFrame());  // not yet heard: where it starts
 }
 
 Stream* openStream(const char* path, uint32_t mode, int32_t size) {
@@ -374,6 +445,9 @@ void resetHooks() {
 }
 
 bool usingSilentOutput() { return engine().initialised && engine().silent; }
+bool waitJumpPrepared(Module* module, int32_t timeoutMs) {
+    return engine().owns(module) && module->waitJumpPrepared(timeoutMs);
+}
 bool deviceLost() { return engine().deviceLost; }
 int64_t framesRendered() { return engine().mixer.framesRendered(); }
 int64_t speakerFrame() { return engine().speakerFrame(); }

@@ -24,8 +24,11 @@ void resetHooks();
 
 // What init chose, or the silent output after a lost device.
 bool usingSilentOutput();
-// Whether the device was lost (and the silent output took over).
+// Whether a device was removed and the silent output plays until another opens.
 bool deviceLost();
+// Waits (up to timeoutMs) until the module's latest jump is prepared for the
+// mixer, so what the device plays next does not depend on the worker's speed.
+bool waitJumpPrepared(Module* module, int32_t timeoutMs);
 // Output frame now at the speaker (what order and row are answered for).
 int64_t speakerFrame();
 // Output frames mixed so far; a module played now starts at this frame.

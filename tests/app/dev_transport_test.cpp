@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "app/dev_transport.h"
@@ -17,6 +18,7 @@
 #include "sound/double/sound_double.h"
 #include "sound/sound.h"
 #include "test_paths.h"
+#include "xm_writer.h"
 
 namespace {
 
@@ -150,6 +152,119 @@ TEST_F(DevTransportTest, AnOffsetMovesTheBeatJumpLaterByItsMilliseconds) {
     EXPECT_EQ(transport->avOffsetMs(), 105);
     for (int i = 0; i < 200; ++i) transport->press(platform::VK_SUBTRACT);
     EXPECT_EQ(transport->avOffsetMs(), -500) << "kept in range";
+}
+
+TEST_F(DevTransportTest, ALoopIsDroppedWithANoteWhenTheMapChanges) {
+    transport->seekTo(3, 0);
+    frame();
+    transport->press('L');
+    ASSERT_TRUE(transport->looping());
+    EXPECT_EQ(transport->takeNote(), "");
+    PositionMap other(PositionMap::ScoreClock{});  // another order list
+    transport->setMap(other);
+    EXPECT_FALSE(transport->looping());
+    EXPECT_EQ(transport->takeNote(), "loop of order 3 dropped: a new module");
+    EXPECT_EQ(transport->takeNote(), "") << "said once";
+    EXPECT_EQ(frameAt(5 * 64 * sound::ScoreRowFrames).order, 5) << "frames go on, on the new map";
+    transport->setMap(*map);
+}
+
+// Modules written for the case at hand: empty patterns at speed 1 and 255
+// BPM, a row 9.8 ms long (432 sample frames).
+class CraftedModuleTransportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sound_double::reset();
+        restartShow();
+        musicPlayer.song = sound::loadModule("song");
+        musicPlayer.playing = true;
+    }
+    void TearDown() override {
+        restartShow();
+        musicPlayer.cuePosition.reset();
+        musicPlayer.song = nullptr;
+    }
+    static std::unique_ptr<PositionMap> mapOf(const std::vector<int>& patternRows, const std::vector<uint8_t>& orders,
+                                              const std::string& name) {
+        xm::Module module;
+        module.channels = 2;
+        module.speed = 1;
+        module.bpm = 255;
+        module.orders = orders;
+        for (const int rows : patternRows) module.patterns.emplace_back(rows, module.channels);
+        std::vector<uint8_t> bytes;
+        std::string error;
+        EXPECT_TRUE(xm::writeModule(module, bytes, error)) << error;
+        const std::string path = ::testing::TempDir() + name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        auto map = std::make_unique<PositionMap>(path);
+        EXPECT_TRUE(map->ok());
+        return map;
+    }
+    ModulePosition frameAt(DevTransport& transport, int64_t heardFrame) {
+        sound_double::script().moduleFrame = heardFrame;
+        transport.beginFrame();
+        advanceFrame();
+        return *musicPlayer.cuePosition;
+    }
+};
+
+// Order 1 lasts one row, less than a frame of the replay clock: a jump to it
+// lands in order 2, so its loop cannot hold and is dropped, not replayed
+// again and again until the stack overflows.
+TEST_F(CraftedModuleTransportTest, ALoopOfAnOrderShorterThanAFrameIsDropped) {
+    const auto map = mapOf({12, 1}, {0, 1, 0}, "short_order.xm");
+    const FrameClock clock(DevTransport::kReplayFps);
+    const int64_t order1 = map->firstFrameOf({1, 0});
+    ASSERT_GT(order1, 0);
+    ASSERT_EQ(map->at(clock.sampleFrameOf(clock.firstFrameAt(order1))).order, 2) << "a jump to 1:0 lands past it";
+
+    DevTransport transport(*map, 0);
+    frameAt(transport, order1 + 100);
+    transport.press('L');
+    ASSERT_TRUE(transport.looping());
+    frameAt(transport, order1 + 600);  // order 2 heard: the loop jumps back, and cannot land
+    EXPECT_FALSE(transport.looping());
+    EXPECT_EQ(transport.takeNote(), "loop of order 1 dropped: shorter than a frame");
+    EXPECT_EQ(sound_double::callsNamed({"setModulePosition"}).size(), 1u) << "one jump back, no more";
+}
+
+TEST_F(CraftedModuleTransportTest, AModuleOfOneOrderLoopsAndWrapsWithoutEnd) {
+    const auto map = mapOf({64}, {0}, "one_order.xm");
+    DevTransport transport(*map, 0);
+    transport.press('L');
+    ASSERT_TRUE(transport.looping());
+    const int64_t pass = map->passFrames();
+    ASSERT_GT(pass, 0);
+    for (const int64_t heard : {pass / 2, pass - 1, pass + 10, 3 * pass + 700}) {
+        EXPECT_EQ(frameAt(transport, heard).order, 0);
+    }
+    EXPECT_TRUE(transport.looping()) << "every position is in its order";
+    EXPECT_TRUE(sound_double::callsNamed({"setModulePosition"}).empty());
+    transport.press(platform::VK_RIGHT);  // past the end: where it loops to
+    EXPECT_EQ(frameAt(transport, 0), (ModulePosition{0, 0}));
+    transport.press(platform::VK_LEFT);
+    EXPECT_EQ(frameAt(transport, 0), (ModulePosition{0, 0}));
+}
+
+// Without a module the transport runs on the score clock: a jump lands on
+// its row and the music clock is moved there; the pause holds it.
+TEST_F(CraftedModuleTransportTest, WithoutAModuleTheTransportMovesTheScoreClock) {
+    musicPlayer.song = nullptr;
+    PositionMap score(PositionMap::ScoreClock{});
+    DevTransport transport(score, 0);
+    for (int i = 0; i < 3; ++i) transport.press(platform::VK_RIGHT);
+    EXPECT_EQ(frameAt(transport, 0), (ModulePosition{3, 0}));
+    const std::vector<std::string> jumps = sound_double::callsNamed({"setModulePosition"});
+    ASSERT_EQ(jumps.size(), 3u);
+    EXPECT_EQ(jumps.back(), "setModulePosition(null,3,0," + std::to_string(3 * 64 * sound::ScoreRowFrames) + ")");
+    transport.press(platform::VK_DOWN);
+    EXPECT_EQ(frameAt(transport, 3 * 64 * sound::ScoreRowFrames + 10), (ModulePosition{3, 16}));
+    EXPECT_EQ(frameAt(transport, (3 * 64 + 16) * sound::ScoreRowFrames + 10), (ModulePosition{3, 16}));
+    transport.press(platform::VK_SPACE);
+    EXPECT_EQ(sound_double::callsNamed({"setModulePaused"}).back(), "setModulePaused(null,true)");
+    EXPECT_EQ(frameAt(transport, 0), (ModulePosition{3, 16})) << "held while paused";
 }
 
 }  // namespace

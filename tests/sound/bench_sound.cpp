@@ -4,9 +4,15 @@
 //   AudiblePositionError  how far the answered row change is from the frame at
 //                      which the row is heard, on a simulated device; the goal
 //                      is under 1 ms
+//   ModuleSeek         what moving a module to order N costs (libopenmpt's song
+//                      simulation, which transport jumps once ran inside the
+//                      device callback), against rendering one 1024-frame buffer
+//                      in the same run; and the time until the jump worker has
+//                      a moved renderer ready for the mixer
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -132,6 +138,62 @@ BENCHMARK_CAPTURE(AudiblePositionError, corpus_song, false)
     ->Arg(256)->Arg(1024)->Arg(4096)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(AudiblePositionError, show_module, true)
     ->Arg(1024)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void ModuleSeek(benchmark::State& state, bool showModule) {
+    const std::string path = songPath(showModule);
+    std::vector<std::byte> bytes;
+    if (!sound::readWholeFile(path.c_str(), bytes)) {
+        state.SkipWithError("module missing");
+        return;
+    }
+    auto renderer = sound::ModuleRenderer::open(bytes, 44100, -1);
+    const sound::ModulePosition target{static_cast<int32_t>(state.range(0)), 0};
+    constexpr int32_t kBufferFrames = 1024;
+    std::vector<int16_t> buffer(kBufferFrames * 2);
+    double seekSeconds = 0;
+    double bufferSeconds = 0;
+    double preparedSeconds = 0;
+    int64_t rounds = 0;
+
+    platform::audio_double::reset();
+    platform::audio_double::setAvailable(true);
+    sound::testing::resetHooks();
+    sound::init(44100, 32, sound::InitGlobalFocus);
+    sound::Module* module = sound::loadModule(path.c_str());
+    sound::playModule(module);
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        renderer->setPosition(target);
+        seekSeconds += secondsSince(start);
+        start = std::chrono::steady_clock::now();
+        for (int32_t done = 0; done < kBufferFrames; done += sound::kModuleChunkFrames) {
+            renderer->render(buffer.data() + done * 2, sound::kModuleChunkFrames);
+        }
+        bufferSeconds += secondsSince(start);
+        // The layer's way: asked on the main thread, moved on the worker.
+        start = std::chrono::steady_clock::now();
+        sound::setModulePosition(module, target.order, target.row, 0);
+        sound::testing::waitJumpPrepared(module, 10000);
+        preparedSeconds += secondsSince(start);
+        platform::audio_double::advance(kBufferFrames);  // the mixer takes it
+        ++rounds;
+    }
+    sound::testing::resetHooks();
+    platform::audio_double::reset();
+    const double n = static_cast<double>(std::max<int64_t>(rounds, 1));
+    state.counters["seek_ms"] = 1000 * seekSeconds / n;
+    state.counters["buffer_render_ms"] = 1000 * bufferSeconds / n;
+    state.counters["seek_x_buffer_render"] = seekSeconds / std::max(bufferSeconds, 1e-9);
+    state.counters["seek_x_buffer_time"] = (seekSeconds / n) / (kBufferFrames / 44100.0);
+    state.counters["prepared_ms"] = 1000 * preparedSeconds / n;
+}
+BENCHMARK_CAPTURE(ModuleSeek, show_module, true)
+    ->Arg(4)->Arg(16)->Arg(29)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ModuleSeek, corpus_song, false)->Arg(10)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

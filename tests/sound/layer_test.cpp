@@ -139,6 +139,36 @@ TEST_F(SoundTest, ScoreClockRunsWithAStreamAndWithoutInit) {
     EXPECT_EQ(sound::getRow(nullptr), 0);  // close does: a new run counts afresh
 }
 
+// The developer transport on a build without the module: pause holds the
+// score clock, a jump moves it, and it runs on from there.
+TEST_F(SoundTest, ScoreClockPausesAndJumpsForTheTransport) {
+    sound::testing::useManualClock(true);
+    sound::testing::advanceManualClock(1200 * kMillisecond);
+    EXPECT_EQ(sound::moduleFrameAtSpeaker(nullptr), 0);  // the first query starts it
+    sound::testing::advanceManualClock(1200 * kMillisecond);
+    EXPECT_EQ(sound::getRow(nullptr), 10);
+    ASSERT_TRUE(sound::setModulePaused(nullptr, true));
+    sound::testing::advanceManualClock(5000 * kMillisecond);
+    EXPECT_EQ(sound::getRow(nullptr), 10);
+    EXPECT_EQ(sound::moduleFrameAtSpeaker(nullptr), 1200 * 441 / 10);
+
+    const int64_t order5 = 5 * sound::ScoreRowsPerOrder * sound::ScoreRowFrames;
+    ASSERT_TRUE(sound::setModulePosition(nullptr, 5, 0, order5 + 1));
+    EXPECT_EQ(sound::moduleFrameAtSpeaker(nullptr), order5 + 1);
+    sound::testing::advanceManualClock(1000 * kMillisecond);
+    EXPECT_EQ(sound::getOrder(nullptr), 5) << "still paused";
+    EXPECT_EQ(sound::getRow(nullptr), 0);
+    ASSERT_TRUE(sound::setModulePaused(nullptr, false));
+    sound::testing::advanceManualClock(120 * kMillisecond);
+    EXPECT_EQ(sound::getOrder(nullptr), 5);
+    EXPECT_EQ(sound::getRow(nullptr), 1);
+    ASSERT_TRUE(sound::setModulePosition(nullptr, 2, 3, (2 * 64 + 3) * sound::ScoreRowFrames));
+    EXPECT_EQ(sound::getOrder(nullptr), 2) << "playing: it runs on from the jump";
+    EXPECT_EQ(sound::getRow(nullptr), 3);
+    sound::testing::advanceManualClock(120 * kMillisecond);
+    EXPECT_EQ(sound::getRow(nullptr), 4);
+}
+
 TEST_F(SoundTest, ScoreClockOnTheSystemClockMovesForward) {
     const int32_t first = sound::getOrder(nullptr) * 64 + sound::getRow(nullptr);
     EXPECT_EQ(first, 0);

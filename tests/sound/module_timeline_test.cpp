@@ -119,6 +119,69 @@ TEST_F(SoundTest, ModuleNotYetHeardAnswersItsStart) {
     EXPECT_EQ(sound::getRow(module), 0);
 }
 
+// ---- transport jumps ----------------------------------------------------------------
+
+// The sound of a module moved to (order, row) before its first frame.
+std::vector<int16_t> renderFrom(const std::string& path, ModulePosition position, int64_t frames) {
+    std::vector<std::byte> bytes;
+    EXPECT_TRUE(sound::readWholeFile(path.c_str(), bytes));
+    auto renderer = sound::ModuleRenderer::open(bytes, 44100, -1);
+    EXPECT_TRUE(renderer && renderer->setPosition(position));
+    std::vector<int16_t> samples(static_cast<size_t>(frames) * 2);
+    for (int64_t done = 0; renderer && done < frames;) {
+        const int32_t got = renderer->render(samples.data() + done * 2,
+                                             static_cast<int32_t>(std::min<int64_t>(sound::kModuleChunkFrames, frames - done)));
+        if (got == 0) break;
+        done += got;
+    }
+    return samples;
+}
+
+// A jump of a playing module is prepared away from the device and taken at
+// the start of the next buffer: from there the device plays the module as
+// if started at the target, and the module time runs on from the target.
+TEST_F(SoundTest, AJumpIsHeardFromTheNextBufferAsTheModuleFromThere) {
+    const std::string path = corpusPath("xm/openmpt_test.xm");
+    const ModulePosition target{1, 8};
+    const int64_t targetFrame = 123456;  // the caller's count; the layer runs on from it
+    openOnDevice(1024);
+    sound::Module* module = sound::loadModule(path.c_str());
+    ASSERT_TRUE(sound::playModule(module));
+    platform::audio_double::advance(5000);
+    ASSERT_TRUE(sound::setModulePosition(module, target.order, target.row, targetFrame));
+    EXPECT_EQ(sound::moduleFrameAtSpeaker(module), targetFrame) << "taken as heard at once";
+    ASSERT_TRUE(sound::testing::waitJumpPrepared(module, 10000));
+    // The next buffer the device asks for is the first with the jump; it is
+    // heard once what the device holds now has played.
+    const int64_t taken = deviceRendered();
+    platform::audio_double::advance(taken - platform::audio_double::framesPlayed() + 8000);
+    const std::vector<int16_t> expected = renderFrom(path, target, 8000);
+    const std::vector<int16_t>& heard = platform::audio_double::captured();
+    ASSERT_GE(heard.size(), static_cast<size_t>(taken + 8000) * 2);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), heard.begin() + taken * 2));
+    EXPECT_EQ(sound::moduleFrameAtSpeaker(module), targetFrame + platform::audio_double::framesPlayed() - taken);
+}
+
+// A module moved before it plays (a reloaded one) starts there: its first
+// frame heard is the target's, and until then it answers the target.
+TEST_F(SoundTest, AModuleMovedBeforeItPlaysStartsThere) {
+    const std::string path = corpusPath("xm/openmpt_test.xm");
+    const ModulePosition target{1, 8};
+    openOnDevice(512);
+    sound::Module* module = sound::loadModule(path.c_str());
+    ASSERT_TRUE(sound::setModulePosition(module, target.order, target.row, 4410));
+    EXPECT_EQ((ModulePosition{sound::getOrder(module), sound::getRow(module)}), target);
+    EXPECT_EQ(sound::moduleFrameAtSpeaker(module), 4410);
+    const int64_t startFrame = deviceRendered();
+    ASSERT_TRUE(sound::playModule(module));
+    platform::audio_double::advance(startFrame + 6000);
+    const std::vector<int16_t> expected = renderFrom(path, target, 6000);
+    const std::vector<int16_t>& heard = platform::audio_double::captured();
+    ASSERT_GE(heard.size(), static_cast<size_t>(startFrame + 6000) * 2);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), heard.begin() + startFrame * 2));
+    EXPECT_EQ(sound::moduleFrameAtSpeaker(module), 4410 + 6000);
+}
+
 // ---- bad input ----------------------------------------------------------------------
 
 TEST_F(SoundTest, FilesThatAreNotModulesAreRefused) {
