@@ -112,7 +112,9 @@ TEST_F(SdlDeviceTest, AHeldCallbackPausesThePositionAndTheMusicComesBack) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_FALSE(sound::testing::usingSilentOutput()) << "a gap is not a loss";
-    EXPECT_LE(last - frameAtHold, 2 * 1024 + 441) << "no further than what the device held";
+    // What the device held (two buffers) and one more a busy machine may
+    // have had in flight: far from the second that passed.
+    EXPECT_LE(last - frameAtHold, 3 * 1024 + 441) << "no further than what the device held";
 
     platform::holdAudioCallback(false);
     const auto releasedAt = std::chrono::steady_clock::now();
@@ -121,9 +123,11 @@ TEST_F(SdlDeviceTest, AHeldCallbackPausesThePositionAndTheMusicComesBack) {
     const int64_t moved = sound::testing::speakerFrame() - last;
     std::printf("position after a 1 s hold: moved %.3f s in %.3f s since the release\n", moved / 44100.0,
                 sinceRelease);
-    // Real time since the release, within the device's buffers and a slow wake-up.
-    EXPECT_LE(moved, static_cast<int64_t>(sinceRelease * 44100) + 2 * 1024);
-    EXPECT_GE(moved, static_cast<int64_t>((sinceRelease - 0.15) * 44100));
+    // Real time since the release, within the device's buffers and the slow
+    // wake-ups of a loaded machine: clearly more than standing still, clearly
+    // less than the held second counted as well.
+    EXPECT_LE(moved, static_cast<int64_t>((sinceRelease + 0.25) * 44100));
+    EXPECT_GE(moved, static_cast<int64_t>((sinceRelease - 0.5) * 44100));
     EXPECT_FALSE(sound::testing::usingSilentOutput());
     ASSERT_TRUE(sound::freeModule(module));
     sound::close();
