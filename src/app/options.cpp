@@ -47,6 +47,16 @@ constexpr OptionRow optionTable[] = {
          o.avOffsetMs = static_cast<int32_t>(ms);
          return std::string();
      }},
+    {"--aa", "N", "anti-aliasing: N samples a pixel (1, 2, 4 or 8), fewer where the display has not",
+     [](ShowOptions& o, const char* value) {
+         for (int32_t samples : {1, 2, 4, 8}) {
+             if (std::strcmp(value, std::to_string(samples).c_str()) == 0) {
+                 o.aaSamples = samples;
+                 return std::string();
+             }
+         }
+         return std::string("'") + value + "' is not 1, 2, 4 or 8";
+     }},
     {"--help", nullptr, "show this list and exit",
      [](ShowOptions& o, const char*) {
          o.help = true;

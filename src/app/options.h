@@ -19,6 +19,7 @@ struct ShowOptions {
     ScreenMode screenMode = ScreenMode::Configured;
     bool dev = false;        // --dev: transport keys, overlay, hot reload
     int32_t avOffsetMs = 0;  // --av-offset-ms N: cues follow the heard position moved by N ms (positive: later)
+    int32_t aaSamples = 0;   // --aa N: multisampling, N samples a pixel (1, 2, 4, 8); 0 not asked
     bool help = false;  // --help: print the option list and play nothing
     bool version = false;  // --version: print the release's version and play nothing
 };

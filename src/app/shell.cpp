@@ -124,6 +124,7 @@ int runMainLoop(FrameHooks* hooks) {
 int runShow(const ShowOptions& options, MusicWarmup warmMusicLibrary) {
     bool fullscreen = demoConfig.fullscreen;
     fullscreenWay = FullscreenWay::SwitchMode;
+    wantedSamples = options.aaSamples;
     if (options.screenMode == ScreenMode::Windowed) {
         fullscreen = false;
     } else if (options.screenMode == ScreenMode::Scaled) {

@@ -3,7 +3,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstdio>
+
 #include "core/demo_config.h"
+#include "core/demo_system.h"
 #include "core/picture_fit.h"
 #include "app/shell.h"
 #include "platform/platform.h"
@@ -11,6 +14,8 @@
 WindowHandles windowHandles;
 FullscreenWay fullscreenWay = FullscreenWay::SwitchMode;
 bool letterboxed = false;
+int32_t wantedSamples = 0;
+PictureRect currentViewport;
 
 namespace {
 
@@ -35,6 +40,26 @@ void shutdownError(const char* text) {
 #endif
 constexpr bool framePacing = VEXEL_FRAME_PACING != 0;
 
+// The drawable's size in pixels as the last WM_SIZE gave it; 0 x 0 before any.
+int32_t reportedWidthPx = 0;
+int32_t reportedHeightPx = 0;
+
+// One line on the multisampling the context has, where --aa asked for it:
+// the samples a pixel the GL reports, or those of the format chosen where it
+// reports nothing; 1 without multisampling.
+void reportSamples(int32_t chosenSamples) {
+    GLint sampleBuffers = chosenSamples >= 2 ? 1 : 0;
+    GLint samples = chosenSamples;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    glGetIntegerv(GL_SAMPLES, &samples);
+    // A context without multisampling may not know the names: no error stays.
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    const int granted = sampleBuffers != 0 && samples >= 2 ? samples : 1;
+    std::fprintf(stderr, "tessaline: anti-aliasing: %d sample%s a pixel (asked for %d)\n", granted,
+                 granted == 1 ? "" : "s", wantedSamples);
+}
+
 // Releases what was acquired so far, then tells the user why the window
 // could not be opened.
 bool abandonOpen(const char* text) {
@@ -49,6 +74,8 @@ bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, 
     // From here on demoConfig.fullscreen is the authority for the mode.
     demoConfig.fullscreen = fullscreen;
     letterboxed = false;
+    reportedWidthPx = 0;
+    reportedHeightPx = 0;
 
     if (!platform::registerWindowClass(windowProc)) {
         openError("Failed To Register The Window Class.");
@@ -100,9 +127,10 @@ bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, 
     descriptor.depthBits = 16;
     descriptor.stencilBits = 1;
     descriptor.doubleBuffer = true;
+    descriptor.samples = wantedSamples >= 2 ? wantedSamples : 0;
     const int32_t format = platform::choosePixelFormat(descriptor);
     if (format == 0) {
-        return abandonOpen("Window Creation Error.");
+        return abandonOpen("Can't Find A Suitable PixelFormat.");
     }
 
     if (!platform::createWindow(title, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
@@ -130,11 +158,20 @@ bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, 
     if (framePacing && !platform::setSwapInterval(-1)) {
         platform::setSwapInterval(1);  // no adaptive swaps: wait for every refresh
     }
+    if (wantedSamples > 0) {
+        reportSamples(platform::pixelFormatCandidate(descriptor, format - 1).samples);
+    }
 
     platform::showWindow();
     platform::setForegroundWindow();
     platform::setFocus();
-    resizeView(clientWidth, clientHeight);
+    // The drawable the window system handed out, which on a scaled panel has
+    // more pixels than the size asked for; later changes come as WM_SIZE.
+    if (reportedWidthPx > 0 && reportedHeightPx > 0) {
+        resizeView(reportedWidthPx, reportedHeightPx);
+    } else {
+        resizeView(clientWidth, clientHeight);
+    }
 
     if (!initRenderState()) {
         return abandonOpen("Initialization Failed.");
@@ -177,18 +214,24 @@ void closeWindow() {
 
 void resizeView(int32_t width, int32_t height) {
     double aspect = 0.0;
-    const PictureRect picture = fitPicture(width, height, demoConfig.width, demoConfig.height);
-    if (letterboxed && picture.width > 0 && picture.height > 0) {
+    PictureRect view = fitPicture(width, height, demoConfig.width, demoConfig.height);
+    if (letterboxed && view.width > 0 && view.height > 0) {
         // The bars are cleared with the picture (black) and never drawn on.
-        glViewport(picture.x, picture.y, picture.width, picture.height);
         aspect = static_cast<double>(demoConfig.width) / static_cast<double>(demoConfig.height);
     } else {
         if (height == 0) {
             height = 1;  // for the viewport as well as the aspect ratio
         }
-        glViewport(0, 0, width, height);
+        view = PictureRect{0, 0, width, height};
         aspect = static_cast<double>(width) / static_cast<double>(height);
     }
+    glViewport(view.x, view.y, view.width, view.height);
+    if (view.x != currentViewport.x || view.y != currentViewport.y || view.width != currentViewport.width ||
+        view.height != currentViewport.height) {
+        demoSystem.log("GL: drawable %dx%d pixels, picture %dx%d at %d,%d\n", width, height, view.width,
+                       view.height, view.x, view.y);
+    }
+    currentViewport = view;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The near plane is the single-precision 0.1 widened to double.
@@ -251,8 +294,9 @@ intptr_t windowProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
             }
             return 0;
         case platform::WM_SIZE:
-            resizeView(static_cast<int32_t>(platform::loWord(static_cast<uintptr_t>(lParam))),
-                       static_cast<int32_t>(platform::hiWord(static_cast<uintptr_t>(lParam))));
+            reportedWidthPx = static_cast<int32_t>(platform::loWord(static_cast<uintptr_t>(lParam)));
+            reportedHeightPx = static_cast<int32_t>(platform::hiWord(static_cast<uintptr_t>(lParam)));
+            resizeView(reportedWidthPx, reportedHeightPx);
             return 0;
         default:
             return platform::defWindowProc(message, wParam, lParam);

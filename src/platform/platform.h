@@ -64,7 +64,9 @@ constexpr intptr_t keyRepeatBit = intptr_t{1} << 30;
 struct Message {
     uint32_t message = 0;
     uintptr_t wParam = 0;  // WM_ACTIVATE: high word = minimised flag; WM_KEY*: virtual-key code
-    intptr_t lParam = 0;   // WM_SIZE: low word = client width, high word = client height
+    // WM_SIZE: low word = client width, high word = client height, both in the
+    // drawable's pixels (on a scaled panel twice the window's logical size, say)
+    intptr_t lParam = 0;
 };
 
 // The window procedure; called from dispatchMessage and from the calls that
@@ -75,7 +77,8 @@ struct Rect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// The pixel format the shell asks for (fields as in a PIXELFORMATDESCRIPTOR).
+// The pixel format the shell asks for (fields as in a PIXELFORMATDESCRIPTOR),
+// with multisampling beside them.
 struct PixelFormat {
     int32_t colourBits = 32;
     int32_t alphaBits = 1;
@@ -83,25 +86,45 @@ struct PixelFormat {
     int32_t depthBits = 16;
     int32_t stencilBits = 1;
     bool doubleBuffer = true;
+    int32_t samples = 0;  // multisampled: samples a pixel (2 or more); 0 or 1: none
 };
 
-// The candidates choosePixelFormat tries, best first: the wanted format, then
-// without the accumulation buffer, then without stencil, then without alpha,
-// then with the depth buffer down to 16 bits. Every platform settles in this
-// order; format n (1-based) is candidate n - 1.
-constexpr int32_t pixelFormatCandidates = 5;
+// The candidates choosePixelFormat tries, best first. For each sample count,
+// from the wanted one halved step by step down to none: the wanted format,
+// then without the accumulation buffer, then without stencil, then without
+// alpha, then with the depth buffer down to 16 bits. Without multisampling
+// that is those five alone. Every platform settles in this order; format n
+// (1-based) is candidate n - 1.
+constexpr int32_t pixelFormatSteps = 5;  // candidates for each sample count
+constexpr int32_t sampleCountSteps(const PixelFormat& wanted) {
+    int32_t steps = 1;  // none, always last
+    for (int32_t samples = wanted.samples; samples >= 2; samples /= 2) {
+        ++steps;
+    }
+    return steps;
+}
+constexpr int32_t pixelFormatCandidateCount(const PixelFormat& wanted) {
+    return pixelFormatSteps * sampleCountSteps(wanted);
+}
 constexpr PixelFormat pixelFormatCandidate(const PixelFormat& wanted, int32_t index) {
     PixelFormat format = wanted;
-    if (index >= 1) {
+    for (int32_t halvings = index / pixelFormatSteps; halvings > 0; --halvings) {
+        format.samples /= 2;
+    }
+    if (format.samples < 2) {
+        format.samples = 0;
+    }
+    const int32_t step = index % pixelFormatSteps;
+    if (step >= 1) {
         format.accumBits = 0;
     }
-    if (index >= 2) {
+    if (step >= 2) {
         format.stencilBits = 0;
     }
-    if (index >= 3) {
+    if (step >= 3) {
         format.alphaBits = 0;
     }
-    if (index >= 4 && format.depthBits > 16) {
+    if (step >= 4 && format.depthBits > 16) {
         format.depthBits = 16;
     }
     return format;
@@ -110,9 +133,12 @@ constexpr PixelFormat pixelFormatCandidate(const PixelFormat& wanted, int32_t in
 // How a full-screen mode was reached.
 enum class ModeSwitch {
     Refused,   // the display cannot show that size full screen
-    Switched,  // the panel runs in that mode (or already did)
-    Scaled,    // the window system offers the size by scaling it over the panel
-               // (Wayland); the panel itself keeps the desktop's mode
+    Switched,  // the panel runs in that mode (or already did): a full-screen
+               // drawable of exactly that size
+    Scaled,    // the window system offers the size only by scaling it over the
+               // panel (Wayland; XWayland, which reports the switch made but
+               // hands out a drawable of the panel's size); the panel itself
+               // keeps the desktop's mode
 };
 
 enum class BoxButtons { Ok, YesNo };
@@ -146,7 +172,8 @@ void showCursor(bool show);
 // Grows a client rectangle into the window rectangle for the given style.
 void adjustWindowRect(Rect& rect, bool fullscreenStyle);
 // Creates the window hidden, with width x height the window (outer) size.
-// Sends WM_SIZE with the client size to the window procedure before it returns.
+// Sends WM_SIZE with the client size (in drawable pixels) to the window
+// procedure before it returns.
 bool createWindow(const char* title, int32_t x, int32_t y, int32_t width, int32_t height,
                   bool fullscreenStyle);
 bool destroyWindow();
@@ -162,8 +189,8 @@ void setWindowTitle(const char* title);
 bool getDeviceContext();
 bool releaseDeviceContext();
 // The closest format the display offers (1-based), found before any window
-// exists: the first of the pixelFormatCandidates the display can show; 0 when
-// none. createWindow creates the window with the last format chosen.
+// exists: the first of the pixelFormatCandidate list the display can show; 0
+// when none. createWindow creates the window with the last format chosen.
 int32_t choosePixelFormat(const PixelFormat& wanted);
 bool setPixelFormat(int32_t format);
 // An OpenGL 1.1 compatibility context, created but not yet current.
@@ -179,6 +206,9 @@ bool setSwapInterval(int32_t interval);
 // Removes one pending message; false when none is pending. Delivered:
 // WM_ACTIVATE, WM_SIZE, WM_CLOSE, WM_KEYDOWN/WM_KEYUP (WM_SYSKEY* with Alt),
 // and WM_QUIT once postQuitMessage was called and earlier messages are gone.
+// WM_SIZE comes whenever the drawable's size in pixels has changed since the
+// last one, also where the window system said nothing of it (a compositor
+// settling the size after the first frame, a new scale on another monitor).
 bool peekMessage(Message& message);
 void translateMessage(const Message& message);
 intptr_t dispatchMessage(const Message& message);  // calls the window procedure

@@ -46,10 +46,23 @@ TEST(OptionsTest, DeveloperModeAndTheAvOffset) {
     EXPECT_THAT(parse({"--av-offset-ms"}).error, HasSubstr("needs a value"));
 }
 
+TEST(OptionsTest, AntiAliasingTakesOneTwoFourOrEightSamples) {
+    EXPECT_EQ(parse({}).options.aaSamples, 0) << "not asked: the pixel format as ever";
+    for (int32_t samples : {1, 2, 4, 8}) {
+        EXPECT_EQ(parse({"--aa", std::to_string(samples).c_str()}).options.aaSamples, samples);
+    }
+    for (const char* bad : {"0", "3", "16", "-4", "4x", " 4", "04", ""}) {
+        const ParsedOptions parsed = parse({"--aa", bad});
+        EXPECT_THAT(parsed.error, HasSubstr("--aa")) << bad;
+        EXPECT_THAT(parsed.error, HasSubstr(std::string("'") + bad + "'")) << bad;
+    }
+    EXPECT_THAT(parse({"--aa"}).error, HasSubstr("needs a value"));
+}
+
 TEST(OptionsTest, HelpListsEveryOption) {
     const std::string help = optionsHelp("tessaline");
     EXPECT_THAT(help, HasSubstr("usage: tessaline"));
-    for (const char* option : {"--window", "--scaled", "--dev", "--av-offset-ms", "--help", "--version"}) {
+    for (const char* option : {"--window", "--scaled", "--dev", "--av-offset-ms", "--aa", "--help", "--version"}) {
         EXPECT_THAT(help, HasSubstr(option));
     }
 }

@@ -25,6 +25,8 @@ protected:
         std::fill(std::begin(keyPresses), std::end(keyPresses), false);
         fullscreenWay = FullscreenWay::SwitchMode;
         letterboxed = false;
+        wantedSamples = 0;
+        currentViewport = PictureRect{};
         windowActive = true;
         windowHandles = WindowHandles{};
         musicPlayer.playing = false;

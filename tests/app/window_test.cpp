@@ -47,15 +47,48 @@ TEST_F(WindowTest, ADisplayWithoutAccumulationOrStencilStillGetsAWindow) {
     EXPECT_TRUE(scripted::boxes().empty());
 }
 
-TEST_F(WindowTest, ADisplayWithNoUsableFormatIsAWindowCreationError) {
+TEST_F(WindowTest, ADisplayWithNoUsableFormatSaysSo) {
     platform::PixelFormat best;
     best.depthBits = 8;
     scripted::offerFormatsUpTo(best);
     EXPECT_FALSE(openWindow("we luv you!", 640, 480, 32, true));
     EXPECT_EQ(scripted::count("createWindow"), 0);
     ASSERT_EQ(scripted::boxes().size(), 1u);
-    EXPECT_EQ(scripted::boxes()[0].text, "Window Creation Error.");
+    EXPECT_EQ(scripted::boxes()[0].text, "Can't Find A Suitable PixelFormat.");
+    EXPECT_EQ(scripted::boxes()[0].caption, "ERROR");
     EXPECT_FALSE(scripted::displayModeChanged());
+}
+
+// --aa: samples halve step by step before the format loses anything else,
+// down to none; one line says what was granted. Without --aa nothing is said.
+TEST_F(WindowTest, AntiAliasingFallsBackToFewerSamplesAndSaysWhatItGot) {
+    struct Case {
+        int32_t wanted;
+        int32_t offered;
+        int32_t chosen;
+        const char* line;
+    };
+    for (const Case& c : {Case{8, 4, 4, "tessaline: anti-aliasing: 4 samples a pixel (asked for 8)\n"},
+                          Case{4, 0, 0, "tessaline: anti-aliasing: 1 sample a pixel (asked for 4)\n"},
+                          Case{1, 8, 0, "tessaline: anti-aliasing: 1 sample a pixel (asked for 1)\n"},
+                          Case{0, 8, 0, ""}}) {
+        scripted::reset();
+        platform::PixelFormat best;
+        best.accumBits = 0;
+        best.samples = c.offered;
+        scripted::offerFormatsUpTo(best);
+        wantedSamples = c.wanted;
+        ::testing::internal::CaptureStderr();
+        const bool opened = openWindow("we luv you!", 640, 480, 32, true);
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(opened) << c.wanted;
+        EXPECT_EQ(scripted::chosenFormat().samples, c.chosen) << c.wanted;
+        EXPECT_EQ(scripted::chosenFormat().accumBits, 0) << c.wanted;
+        EXPECT_EQ(scripted::chosenFormat().stencilBits, 1) << "kept while samples could go first";
+        EXPECT_EQ(said, c.line);
+        closeWindow();
+    }
+    EXPECT_EQ(scripted::count("choosePixelFormat(32,1,32,16,1,1)"), 1) << "no --aa: the format as ever";
 }
 
 TEST_F(WindowTest, PacingFallsBackToEveryRefreshWithoutAdaptiveSwaps) {
@@ -84,6 +117,79 @@ TEST_F(WindowTest, ScaledFullScreenCoversTheDesktopWithoutAQuestion) {
         closeWindow();
     }
     fullscreenWay = FullscreenWay::SwitchMode;
+}
+
+// Each answer the window system can give to the 640x480 full screen, on a
+// panel at 100 % and at 200 %: the window asked for, whether the picture is
+// letterboxed, whether the question comes, and the viewport in the drawable's
+// pixels from the first frame on.
+TEST_F(WindowTest, EachAnswerToTheFullScreenGetsItsWindowAndItsPixels) {
+    struct Case {
+        const char* name;
+        platform::ModeSwitch answer;
+        int32_t pixelScale;
+        const char* window;
+        bool letterbox;
+        PictureRect viewport;
+    };
+    using platform::ModeSwitch;
+    for (const Case& c : {
+             Case{"switched", ModeSwitch::Switched, 1, "createWindow(we luv you!,0,0,640,480,popup)", false,
+                  {0, 0, 640, 480}},
+             Case{"switched at 200 %", ModeSwitch::Switched, 2, "createWindow(we luv you!,0,0,640,480,popup)",
+                  false, {0, 0, 1280, 960}},
+             Case{"scaled", ModeSwitch::Scaled, 1, "createWindow(we luv you!,0,0,1280,720,popup)", true,
+                  {160, 0, 960, 720}},
+             Case{"scaled at 200 %", ModeSwitch::Scaled, 2, "createWindow(we luv you!,0,0,1280,720,popup)", true,
+                  {320, 0, 1920, 1440}},
+             Case{"refused, Yes", ModeSwitch::Refused, 2, "createWindow(we luv you!,0,0,648,507,overlapped)",
+                  false, {0, 0, 1280, 960}},
+         }) {
+        scripted::reset();
+        scripted::setDesktopSize(1280, 720);  // logical size of the panel
+        scripted::setModeSwitch(c.answer);
+        scripted::setPixelScale(c.pixelScale);
+        scripted::queueAnswer(platform::BoxAnswer::Yes);
+        ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, true)) << c.name;
+        EXPECT_EQ(scripted::count(c.window), 1) << c.name;
+        EXPECT_EQ(letterboxed, c.letterbox) << c.name;
+        EXPECT_EQ(scripted::boxes().size(), c.answer == ModeSwitch::Refused ? 1u : 0u) << c.name;
+        EXPECT_EQ(demoConfig.fullscreen, c.answer != ModeSwitch::Refused) << c.name;
+        const PictureRect& v = currentViewport;
+        EXPECT_EQ((std::vector<int32_t>{v.x, v.y, v.width, v.height}),
+                  (std::vector<int32_t>{c.viewport.x, c.viewport.y, c.viewport.width, c.viewport.height}))
+            << c.name;
+        closeWindow();
+    }
+}
+
+// The drawable may change after the first frame without the window system
+// saying so (a compositor settling the size, the window moved to a panel of
+// another scale): the next frame draws with the new size.
+TEST_F(WindowTest, EveryFrameDrawsWithTheDrawablesSizeOfTheMoment) {
+    struct ViewRecorder : FrameHooks {
+        std::vector<std::vector<int32_t>> views;
+        void beforeFrame() override {
+            const PictureRect& v = currentViewport;
+            views.push_back({v.x, v.y, v.width, v.height});
+        }
+        void afterFrame() override {}
+    } recorder;
+    scripted::setDesktopSize(1280, 720);
+    scripted::setModeSwitch(platform::ModeSwitch::Scaled);
+    ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, true));
+    scripted::queueDrawableChange(2560, 1440);  // settled at 200 % before the first frame
+    scripted::queueIdle();
+    scripted::queueIdle();
+    scripted::queueDrawableChange(1280, 720);  // moved to a panel at 100 %
+    scripted::queueIdle();
+    scripted::queueDrawableChange(2560, 2048);  // a 5:4 panel at 200 %: bars above and below
+    scripted::queueIdle();
+    scripted::queueMessage({platform::WM_CLOSE, 0, 0});
+    EXPECT_EQ(runMainLoop(&recorder), 0);
+    EXPECT_THAT(recorder.views, ElementsAre(ElementsAre(320, 0, 1920, 1440), ElementsAre(320, 0, 1920, 1440),
+                                            ElementsAre(160, 0, 960, 720), ElementsAre(0, 64, 2560, 1920)));
+    EXPECT_EQ(scripted::count("dispatchMessage(5)"), 3) << "one WM_SIZE a change";
 }
 
 TEST_F(WindowTest, WindowedGrowsTheClientAreaByTheFrameAndKeepsTheCursor) {
@@ -184,7 +290,8 @@ TEST_P(OpenFailureTest, ReleasesWhatWasAcquiredThenTellsWhy) {
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, OpenFailureTest,
     ::testing::Values(
-        OpenFailure{scripted::Step::ChoosePixelFormat, "choosePixelFormat", "Window Creation Error.", {}},
+        OpenFailure{scripted::Step::ChoosePixelFormat, "choosePixelFormat", "Can't Find A Suitable PixelFormat.",
+                    {}},
         OpenFailure{scripted::Step::CreateWindow, "createWindow", "Window Creation Error.", {}},
         OpenFailure{scripted::Step::GetDeviceContext, "getDeviceContext",
                     "Can't Create A GL Device Context.", {"destroyWindow"}},

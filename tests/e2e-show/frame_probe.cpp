@@ -12,6 +12,11 @@
 //   frame-probe nearer GRAB NEAR FAR  GRAB is near the picture NEAR (mean
 //       difference per channel under 8) and nearer it than FAR (all 640x480
 //       rgb24): the grab shows what NEAR shows and FAR lacks.
+//   frame-probe native FILE WIDTH   an rgb24 grab WIDTH pixels wide drawn in
+//       the panel's own pixels, not doubled from half as many: neighbours
+//       inside each pair of columns (and of rows) differ about as much as
+//       neighbours across pairs (the ratio at least 0.7; a doubled picture
+//       has next to no difference inside its pairs).
 // Prints what it measured; exit status 0 when the check holds, 1 when not,
 // 2 on a missing or short file.
 #include <algorithm>
@@ -159,6 +164,45 @@ int checkNearer(const char* grab, const char* nearPicture, const char* farPictur
     return toNear < 8.0 && toNear < toFar ? 0 : 1;
 }
 
+// Mean absolute difference per channel of the neighbours at distance
+// `stride` (3 for columns, 3 * width for rows), starting at `first` and at
+// every second one after it.
+double pairDifference(const std::vector<uint8_t>& f, size_t stride, size_t first, size_t count,
+                      size_t linesApart, size_t lines) {
+    double sum = 0.0;
+    size_t n = 0;
+    for (size_t line = 0; line < lines; ++line) {
+        for (size_t k = first; k + 1 < count; k += 2) {
+            const size_t i = line * linesApart + k * stride;
+            for (size_t c = 0; c < 3; ++c) {
+                sum += std::abs(int{f[i + c]} - int{f[i + stride + c]});
+            }
+            n += 3;
+        }
+    }
+    return n > 0 ? sum / static_cast<double>(n) : 0.0;
+}
+
+int checkNative(const char* path, const char* widthText) {
+    std::vector<uint8_t> f;
+    const long w = std::strtol(widthText, nullptr, 10);
+    if (!readFile(path, f) || w < 4 || f.size() < static_cast<size_t>(w) * 3 * 4) {
+        std::fprintf(stderr, "frame-probe: %s is no rgb24 picture %s pixels wide\n", path, widthText);
+        return 2;
+    }
+    const size_t cols = static_cast<size_t>(w);
+    const size_t rows = f.size() / (cols * 3);
+    const size_t rowBytes = cols * 3;
+    const double insideCols = pairDifference(f, 3, 0, cols, rowBytes, rows);
+    const double acrossCols = pairDifference(f, 3, 1, cols, rowBytes, rows);
+    const double insideRows = pairDifference(f, rowBytes, 0, rows, 3, cols);
+    const double acrossRows = pairDifference(f, rowBytes, 1, rows, 3, cols);
+    std::printf("neighbours inside / across pairs: columns %.3f / %.3f, rows %.3f / %.3f\n", insideCols,
+                acrossCols, insideRows, acrossRows);
+    const bool detailed = acrossCols > 0.05 && acrossRows > 0.05;
+    return detailed && insideCols >= 0.7 * acrossCols && insideRows >= 0.7 * acrossRows ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,6 +221,9 @@ int main(int argc, char** argv) {
     }
     if (what == "nearer" && argc == 5) {
         return checkNearer(argv[2], argv[3], argv[4]);
+    }
+    if (what == "native" && argc == 4) {
+        return checkNative(argv[2], argv[3]);
     }
     std::fprintf(stderr, "usage: frame-probe heart FRAME1.rgb FRAME2.rgb | frame-probe black FILE.rgb | frame-probe sound FILE\n");
     return 2;

@@ -8,6 +8,12 @@
 #                the height with black bars left and right, the heart inside
 #   window       --window: a window the compositor may resize (no fixed size)
 #   escape       Escape ends the show with status 0
+#   xwayland     1280x720 output, the show on X11 through XWayland: no
+#                question, full screen with black bars beside the 4:3
+#                picture, Escape ends it with 0
+#   hidpi        1280x720 output at scale 2 (2560x1440 pixels): the show draws
+#                the panel's pixels (960x720 of picture become 1920x1440),
+#                letterboxed as at scale 1
 set -euo pipefail
 source "$(dirname "$0")/../e2e/xvfb-harness.sh"
 harness_init "$1" "$2"
@@ -42,6 +48,18 @@ expect_no_question() {
     fi
 }
 
+# A 1280x720 screen: 960x720 of picture in the middle, 160 columns of black
+# bar on each side (of a 2560x1440 screen at scale 2: SCALE=2).
+expect_letterboxed() {
+    local scale="${1:-1}"
+    local w=$((1280 * scale)) h=$((720 * scale)) bar=$((160 * scale)) pic=$((960 * scale))
+    grab left-bar "${w}x$h" "crop=$bar:$h:0:0"
+    grab right-bar "${w}x$h" "crop=$bar:$h:$((w - bar)):0"
+    "$probe" black "$out/left-bar.rgb" || harness_fail "the left bar is not black (see $out)"
+    "$probe" black "$out/right-bar.rgb" || harness_fail "the right bar is not black (see $out)"
+    expect_heart "${w}x$h" "crop=$pic:$h:$bar:0"
+}
+
 case "$case_name" in
     plays)
         harness_start_x 640x480x24
@@ -64,12 +82,7 @@ case "$case_name" in
         harness_show_running || harness_fail "the show ended by itself"
         expect_no_question
         grep -q 'set_fullscreen' "$HARNESS_SHOW_LOG" || harness_fail "the show did not ask for full screen"
-        # 960x720 of picture in the middle, 160 columns of bar on each side.
-        grab left-bar 1280x720 crop=160:720:0:0
-        grab right-bar 1280x720 crop=160:720:1120:0
-        "$probe" black "$out/left-bar.rgb" || harness_fail "the left bar is not black (see $out)"
-        "$probe" black "$out/right-bar.rgb" || harness_fail "the right bar is not black (see $out)"
-        expect_heart 1280x720 crop=960:720:160:0
+        expect_letterboxed
         harness_key "$win" Escape
         harness_expect_exit 0 10
         ;;
@@ -85,6 +98,40 @@ case "$case_name" in
         # leaves the maximum open (0, 0).
         last_max="$(grep -o 'set_max_size([0-9]*, [0-9]*)' "$HARNESS_SHOW_LOG" | tail -n 1)"
         [ "$last_max" = "set_max_size(0, 0)" ] || harness_fail "the window cannot be resized (last bound: ${last_max:-none})"
+        harness_key "$win" Escape
+        harness_expect_exit 0 10
+        ;;
+    xwayland)
+        harness_start_x 1280x720x24
+        harness_start_weston 1280x720 --xwayland
+        harness_run_show 60
+        win="$(harness_wait_show_window 20)"
+        show="$(DISPLAY="$HARNESS_XWAYLAND" harness_find_window '^we luv you!')"
+        [ -z "$(DISPLAY="$HARNESS_XWAYLAND" harness_find_window '^Oryx GL$')" ] ||
+            harness_fail "the show asked about full screen"
+        DISPLAY="$HARNESS_XWAYLAND" xprop -id "$show" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
+            harness_fail "the show's window is not full screen"
+        sleep 21
+        harness_show_running || harness_fail "the show ended by itself"
+        expect_letterboxed
+        harness_key "$win" Escape
+        harness_expect_exit 0 10
+        ;;
+    hidpi)
+        harness_start_x 2560x1440x24
+        harness_start_weston 1280x720 --scale=2
+        VEXEL_LOG=stderr harness_run_show 60
+        win="$(harness_wait_show_window 20)"
+        sleep 21
+        harness_show_running || harness_fail "the show ended by itself"
+        expect_no_question
+        grep -q 'set_buffer_scale(2)' "$HARNESS_SHOW_LOG" || harness_fail "the show's buffer is not at scale 2"
+        view="$(grep -o 'GL: drawable [0-9x]* pixels, picture .*' "$HARNESS_SHOW_LOG" | tail -n 1)"
+        [ "$view" = "GL: drawable 2560x1440 pixels, picture 1920x1440 at 320,0" ] ||
+            harness_fail "the picture is not drawn in the panel's pixels (last view: ${view:-none})"
+        expect_letterboxed 2
+        grab picture 2560x1440 crop=1920:1440:320:0
+        "$probe" native "$out/picture.rgb" 1920 || harness_fail "the picture is doubled, not drawn at scale 2 (see $out)"
         harness_key "$win" Escape
         harness_expect_exit 0 10
         ;;

@@ -17,7 +17,9 @@
 #   harness_run_press_exit Escape 0 [SHOW_OPTION...]
 # Under Wayland: harness_start_weston 1280x720 after harness_start_x; the show
 # then runs on SDL's Wayland driver inside a nested weston, and the same
-# functions work on it (keys go through weston's window).
+# functions work on it (keys go through weston's window). With
+# harness_start_weston 1280x720 --xwayland the show runs on SDL's X11 driver
+# through weston's XWayland instead, as on most Wayland desktops.
 # Register it with CTest from CMake as the tests of tests/e2e do (working
 # directory = the build tree, LABELS e2e, SKIP_RETURN_CODE 77).
 #
@@ -34,6 +36,7 @@ HARNESS_TMP=""
 HARNESS_SHOW_LOG=""
 HARNESS_WESTON_PID=""
 HARNESS_WAYLAND=""   # set while the show runs under weston
+HARNESS_XWAYLAND=""  # XWayland's display while the show runs through it
 
 harness_fail() {
     echo "e2e: FAIL: $*" >&2
@@ -126,18 +129,29 @@ harness_pose_wm() {
     "$HARNESS_TOOL" pose-wm || harness_fail "cannot pose as a window manager on $DISPLAY"
 }
 
-# harness_start_weston SIZE   e.g. 1280x720, after harness_start_x: a weston
-# with its X11 backend (an output of SIZE with a seat, inside the Xvfb) for
-# the show to run on through SDL's Wayland driver. Skips the test (exit 77)
-# where weston is missing or cannot start.
+# harness_start_weston SIZE [WESTON_OPTION...]   e.g. 1280x720, after
+# harness_start_x: a weston with its X11 backend (an output of SIZE with a
+# seat, inside the Xvfb) for the show to run on through SDL's Wayland driver;
+# with --xwayland through weston's XWayland and SDL's X11 driver. SIZE is the
+# output's logical size: with --scale=2 the Xvfb needs twice its pixels.
+# Skips the test (exit 77) where weston (or Xwayland) is missing or cannot start.
 harness_start_weston() {
     local size="${1:-640x480}"
+    shift || true
     command -v weston >/dev/null || { echo "e2e: SKIP: weston is not installed (scripts/install-deps test)" >&2; exit 77; }
+    local option xwayland=""
+    for option in "$@"; do
+        [ "$option" = --xwayland ] && xwayland=1
+    done
+    if [ -n "$xwayland" ] && ! command -v Xwayland >/dev/null; then
+        echo "e2e: SKIP: Xwayland is not installed (scripts/install-deps test)" >&2
+        exit 77
+    fi
     export XDG_RUNTIME_DIR="$HARNESS_TMP/xdg"
     mkdir -p "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     weston --backend=x11-backend.so --width="${size%x*}" --height="${size#*x}" --socket=wayland-e2e \
-        --idle-time=0 >"$HARNESS_TMP/weston.log" 2>&1 &
+        --idle-time=0 "$@" >"$HARNESS_TMP/weston.log" 2>&1 &
     HARNESS_WESTON_PID=$!
     local i
     for i in $(seq 100); do
@@ -151,6 +165,15 @@ harness_start_weston() {
     [ -S "$XDG_RUNTIME_DIR/wayland-e2e" ] || { echo "e2e: SKIP: weston gave no socket within 10 s" >&2; exit 77; }
     export WAYLAND_DISPLAY=wayland-e2e
     HARNESS_WAYLAND=1
+    if [ -n "$xwayland" ]; then
+        # weston names the display it listens on; Xwayland starts on the first client.
+        for i in $(seq 50); do
+            HARNESS_XWAYLAND="$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$HARNESS_TMP/weston.log" | head -n 1)"
+            [ -n "$HARNESS_XWAYLAND" ] && break
+            sleep 0.1
+        done
+        [ -n "$HARNESS_XWAYLAND" ] || { echo "e2e: SKIP: weston started no XWayland: $(tail -n 3 "$HARNESS_TMP/weston.log" | tr '\n' ' ')" >&2; exit 77; }
+    fi
     # Keys reach weston through the X server's focus: the pointer over its window.
     xdotool mousemove 5 5 || true
     sleep 1  # the shell's panel and background settle first
@@ -160,7 +183,10 @@ harness_start_weston() {
 harness_run_show() {
     local limit="${1:-30}"
     shift || true
-    if [ -n "$HARNESS_WAYLAND" ]; then
+    if [ -n "$HARNESS_XWAYLAND" ]; then
+        DISPLAY="$HARNESS_XWAYLAND" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
+            timeout -k 3 "$limit" "$HARNESS_SHOW" "$@" >"$HARNESS_SHOW_LOG" 2>&1 &
+    elif [ -n "$HARNESS_WAYLAND" ]; then
         # The client's side of the protocol goes to the log: it tells when the
         # window is up and what it asked the compositor for.
         SDL_VIDEODRIVER=wayland WAYLAND_DEBUG=client SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
@@ -178,6 +204,11 @@ harness_wait_show_window() {
     local limit="${1:-20}" i
     if [ -z "$HARNESS_WAYLAND" ]; then
         harness_wait_window '^we luv you!' "$limit"
+        return 0
+    fi
+    if [ -n "$HARNESS_XWAYLAND" ]; then
+        DISPLAY="$HARNESS_XWAYLAND" harness_wait_window '^we luv you!' "$limit" >/dev/null
+        harness_find_window '^Weston Compositor'
         return 0
     fi
     for i in $(seq $((limit * 10))); do

@@ -66,6 +66,10 @@ void fail(Step step);
 // The message script, consumed in order by peekMessage.
 void queueMessage(const Message& message);
 void queueIdle(int32_t passes = 1);  // peekMessage finds nothing pending this often
+// The window system gives the window a drawable of this size without a message
+// (a compositor settling the size, a move to a panel of another scale); the
+// next peekMessage that finds nothing else pending reports it with WM_SIZE.
+void queueDrawableChange(int32_t widthPx, int32_t heightPx);
 
 // tickCount returns these in order; once they are used up it returns the last
 // one plus stepMs per further reading (see setClock).
@@ -80,6 +84,9 @@ void offerFormatsUpTo(const PixelFormat& best);
 // (Switched by default); the desktop's size (640 x 480 by default).
 void setModeSwitch(ModeSwitch result);
 void setDesktopSize(int32_t widthPx, int32_t heightPx);
+// Drawable pixels per client unit of the windows created from now on (1 by
+// default; 2 for a panel at 200 %).
+void setPixelScale(int32_t scale);
 // setSwapInterval accepts only these intervals (by default -1 and 1).
 void offerSwapIntervals(std::initializer_list<int32_t> intervals);
 
@@ -114,5 +121,6 @@ bool createdFullscreenStyle();
 int32_t pendingMessages();  // script entries not yet consumed
 PixelFormat chosenFormat();  // the candidate of the last successful choosePixelFormat
 int32_t swapInterval();      // the last interval accepted; 0 before any
+Rect drawable();             // 0, 0, width, height of the window's drawable in pixels
 
 }  // namespace platform::scripted

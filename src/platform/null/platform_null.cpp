@@ -12,8 +12,8 @@ namespace platform {
 namespace {
 
 struct ScriptEntry {
-    bool idle = false;
-    Message message;
+    enum class Kind { Message, Idle, DrawableChange } kind = Kind::Message;
+    Message message;  // DrawableChange: lParam holds the new size as WM_SIZE does
 };
 
 struct DoubleState {
@@ -47,8 +47,11 @@ struct DoubleState {
     Rect created;
     bool createdFullscreen = false;
     int32_t pixelFormat = 0;
+    int32_t pixelScale = 1;
+    intptr_t drawableSize = 0;  // as WM_SIZE's lParam
+    intptr_t reportedSize = 0;  // the drawable size of the last WM_SIZE
 
-    PixelFormat offeredUpTo{1 << 16, 1 << 16, 1 << 16, 1 << 16, 1 << 16, true};
+    PixelFormat offeredUpTo{1 << 16, 1 << 16, 1 << 16, 1 << 16, 1 << 16, true, 1 << 16};
     PixelFormat chosen;
     ModeSwitch modeSwitch = ModeSwitch::Switched;
     int32_t desktopWidth = 640;
@@ -99,11 +102,17 @@ namespace scripted {
 void reset() { state() = DoubleState{}; }
 void fail(Step step) { state().failing.push_back(step); }
 
-void queueMessage(const Message& message) { state().script.push_back(ScriptEntry{false, message}); }
+void queueMessage(const Message& message) {
+    state().script.push_back(ScriptEntry{ScriptEntry::Kind::Message, message});
+}
 void queueIdle(int32_t passes) {
     for (int32_t i = 0; i < passes; ++i) {
-        state().script.push_back(ScriptEntry{true, {}});
+        state().script.push_back(ScriptEntry{ScriptEntry::Kind::Idle, {}});
     }
+}
+void queueDrawableChange(int32_t widthPx, int32_t heightPx) {
+    state().script.push_back(
+        ScriptEntry{ScriptEntry::Kind::DrawableChange, Message{WM_SIZE, 0, sizeLParam(widthPx, heightPx)}});
 }
 
 void queueTicks(std::initializer_list<uint32_t> ticks) {
@@ -123,6 +132,7 @@ void setDesktopSize(int32_t widthPx, int32_t heightPx) {
     state().desktopWidth = widthPx;
     state().desktopHeight = heightPx;
 }
+void setPixelScale(int32_t scale) { state().pixelScale = scale; }
 void offerSwapIntervals(std::initializer_list<int32_t> intervals) { state().swapIntervals = intervals; }
 
 void queueAnswer(BoxAnswer answer) { state().answers.push_back(answer); }
@@ -170,6 +180,10 @@ bool createdFullscreenStyle() { return state().createdFullscreen; }
 int32_t pendingMessages() { return static_cast<int32_t>(state().script.size()); }
 PixelFormat chosenFormat() { return state().chosen; }
 int32_t swapInterval() { return state().swapInterval; }
+Rect drawable() {
+    const uintptr_t size = static_cast<uintptr_t>(state().drawableSize);
+    return Rect{0, 0, static_cast<int32_t>(loWord(size)), static_cast<int32_t>(hiWord(size))};
+}
 
 }  // namespace scripted
 
@@ -250,7 +264,9 @@ bool createWindow(const char* title, int32_t x, int32_t y, int32_t width, int32_
         clientWidth -= scripted::windowedFrame.left + scripted::windowedFrame.right;
         clientHeight -= scripted::windowedFrame.top + scripted::windowedFrame.bottom;
     }
-    send(WM_SIZE, 0, sizeLParam(clientWidth, clientHeight));
+    s.drawableSize = sizeLParam(clientWidth * s.pixelScale, clientHeight * s.pixelScale);
+    s.reportedSize = s.drawableSize;
+    send(WM_SIZE, 0, s.drawableSize);
     return true;
 }
 
@@ -303,20 +319,22 @@ bool releaseDeviceContext() {
 }
 
 int32_t choosePixelFormat(const PixelFormat& wanted) {
+    // The sample count only where one is asked for, so calls read as before.
     record("choosePixelFormat(" +
            join({wanted.colourBits, wanted.alphaBits, wanted.accumBits, wanted.depthBits,
                  wanted.stencilBits, wanted.doubleBuffer ? 1 : 0}) +
-           ")");
+           (wanted.samples != 0 ? ",samples " + std::to_string(wanted.samples) : std::string()) + ")");
     DoubleState& s = state();
     if (failing(Step::ChoosePixelFormat)) {
         return 0;
     }
     const PixelFormat& best = s.offeredUpTo;
-    for (int32_t i = 0; i < pixelFormatCandidates; ++i) {
+    for (int32_t i = 0; i < pixelFormatCandidateCount(wanted); ++i) {
         const PixelFormat format = pixelFormatCandidate(wanted, i);
         if (format.colourBits <= best.colourBits && format.alphaBits <= best.alphaBits &&
             format.accumBits <= best.accumBits && format.depthBits <= best.depthBits &&
-            format.stencilBits <= best.stencilBits && (best.doubleBuffer || !format.doubleBuffer)) {
+            format.stencilBits <= best.stencilBits && (best.doubleBuffer || !format.doubleBuffer) &&
+            format.samples <= best.samples) {
             s.chosen = format;
             return i + 1;
         }
@@ -381,9 +399,24 @@ bool setSwapInterval(int32_t interval) {
 bool peekMessage(Message& message) {
     record("peekMessage");
     DoubleState& s = state();
-    if (!s.script.empty() && !s.script.front().idle) {
+    using Kind = ScriptEntry::Kind;
+    while (!s.script.empty() && s.script.front().kind == Kind::DrawableChange) {
+        s.drawableSize = s.script.front().message.lParam;
+        s.script.pop_front();
+    }
+    if (!s.script.empty() && s.script.front().kind == Kind::Message) {
         message = s.script.front().message;
         s.script.pop_front();
+        if (message.message == WM_SIZE) {
+            // The window system's own report: the drawable has that size now.
+            s.drawableSize = message.lParam;
+            s.reportedSize = message.lParam;
+        }
+        return true;
+    }
+    if (s.window && s.drawableSize != s.reportedSize) {
+        s.reportedSize = s.drawableSize;
+        message = Message{WM_SIZE, 0, s.drawableSize};
         return true;
     }
     if (s.quitPosted) {

@@ -10,14 +10,21 @@
 //    that size. The holder keeps the mode until the real window is shown.
 //    Wayland compositors never switch the panel: the modes SDL lists there
 //    are emulated by scaling, which counts as Scaled, and the full-screen
-//    window then covers the desktop at its own size.
+//    window then covers the desktop at its own size. XWayland reports the
+//    switch made but may hand out a drawable of the panel's size: Scaled too
+//    (mode_probe.h).
+//  - Windows ask for high-DPI drawables: on a scaled panel the drawable has
+//    the panel's pixels, and WM_SIZE reports those. Where the size settles
+//    later without an event (after the first buffer swap, on another
+//    monitor's scale), peekMessage still reports it.
 //  - On X11 a window's visual is fixed when it is created: choosePixelFormat
 //    probes the candidates with hidden 1x1 windows before the real one
 //    exists, and createWindow uses the format chosen.
 //  - There is no device context: the window stands in for it.
 //  - SDL events become Win32 messages in an internal queue; peekMessage hands
 //    out one at a time.
-// Message boxes: message_box_sdl.cpp; the clock: clock_posix.cpp.
+// Message boxes: message_box_sdl.cpp; key codes and GL attributes:
+// mapping_sdl.cpp; the clock: clock_posix.cpp.
 #include "platform/platform.h"
 
 #include <SDL.h>
@@ -28,6 +35,9 @@
 #include <cstring>
 #include <deque>
 #include <string>
+
+#include "platform/sdl/mapping_sdl.h"
+#include "platform/sdl/mode_probe.h"
 
 namespace platform {
 namespace {
@@ -43,6 +53,7 @@ struct SdlState {
     int32_t cursorCount = 0;  // shows minus hides; the cursor shows while >= 0
     bool minimised = false;
     bool hidden = false;  // unmapped by the window system: not shown, like minimised
+    int reportedWidth = 0, reportedHeight = 0;  // the drawable size of the last WM_SIZE
 
     // What the window was created with, so that setPixelFormat can re-create it.
     std::string title;
@@ -69,31 +80,8 @@ bool driverIs(const char* name) {
     return driver != nullptr && std::strcmp(driver, name) == 0;
 }
 
-void applyGlAttributes(const PixelFormat& format) {
-    SDL_GL_ResetAttributes();
-    const int channelBits = format.colourBits >= 24 ? 8 : 5;
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, format.colourBits >= 24 ? 8 : 6);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channelBits);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, format.alphaBits);
-    // The accumulation total spread over its four channels.
-    const int accumChannelBits = format.accumBits / 4;
-    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accumChannelBits);
-    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accumChannelBits);
-    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accumChannelBits);
-    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accumChannelBits);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.depthBits);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format.stencilBits);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, format.doubleBuffer ? 1 : 0);
-    // Below 3.0 with no profile SDL creates a legacy context: everything of
-    // OpenGL 1.1, fixed function included.
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
-}
-
 SDL_Window* makeWindow(const SdlState& s) {
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     if (s.fullscreenStyle) {
         // A switched mode is held by a window of exactly its size; with none
         // switched the window covers the desktop in the desktop's mode.
@@ -116,49 +104,23 @@ void drawableSize(SDL_Window* window, int& width, int& height) {
     SDL_GL_GetDrawableSize(window, &width, &height);
 }
 
-// Win32 virtual-key code of a key; 0 for keys the show has no code for.
-uintptr_t virtualKey(const SDL_Keysym& key) {
-    const SDL_Keycode sym = key.sym;
-    if (sym >= SDLK_a && sym <= SDLK_z) {
-        return 'A' + static_cast<uintptr_t>(sym - SDLK_a);
+// WM_SIZE's lParam for the window's drawable now, remembered as reported.
+intptr_t reportDrawableSize(SdlState& s) {
+    drawableSize(s.window, s.reportedWidth, s.reportedHeight);
+    return sizeLParam(s.reportedWidth, s.reportedHeight);
+}
+
+// A drawable whose size changed with no event for it gets its WM_SIZE all the
+// same (not while minimised or unmapped: those report 0 x 0 until restored).
+void postUnreportedSize(SdlState& s) {
+    if (s.window == nullptr || s.minimised || s.hidden) {
+        return;
     }
-    if (sym >= SDLK_0 && sym <= SDLK_9) {
-        return '0' + static_cast<uintptr_t>(sym - SDLK_0);
-    }
-    if (sym >= SDLK_F1 && sym <= SDLK_F12) {
-        return 0x70 + static_cast<uintptr_t>(sym - SDLK_F1);
-    }
-    if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) {
-        return 0x61 + static_cast<uintptr_t>(sym - SDLK_KP_1);
-    }
-    switch (sym) {
-        case SDLK_BACKSPACE: return 0x08;
-        case SDLK_TAB: return 0x09;
-        case SDLK_RETURN: case SDLK_KP_ENTER: return 0x0D;
-        case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
-        case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
-        case SDLK_LALT: case SDLK_RALT: return 0x12;
-        case SDLK_PAUSE: return 0x13;
-        case SDLK_ESCAPE: return VK_ESCAPE;
-        case SDLK_SPACE: return 0x20;
-        case SDLK_PAGEUP: return 0x21;
-        case SDLK_PAGEDOWN: return 0x22;
-        case SDLK_END: return 0x23;
-        case SDLK_HOME: return 0x24;
-        case SDLK_LEFT: return 0x25;
-        case SDLK_UP: return 0x26;
-        case SDLK_RIGHT: return 0x27;
-        case SDLK_DOWN: return 0x28;
-        case SDLK_INSERT: return 0x2D;
-        case SDLK_DELETE: return 0x2E;
-        case SDLK_KP_0: return 0x60;
-        case SDLK_KP_PLUS: return VK_ADD;
-        case SDLK_KP_MINUS: return VK_SUBTRACT;
-        case SDLK_KP_PERIOD: return VK_DECIMAL;
-        case SDLK_EQUALS: case SDLK_PLUS: return VK_OEM_PLUS;
-        case SDLK_MINUS: return VK_OEM_MINUS;
-        case SDLK_PERIOD: return VK_OEM_PERIOD;
-        default: return 0;
+    int width = 0;
+    int height = 0;
+    drawableSize(s.window, width, height);
+    if (width > 0 && height > 0 && (width != s.reportedWidth || height != s.reportedHeight)) {
+        s.queue.push_back(Message{WM_SIZE, 0, reportDrawableSize(s)});
     }
 }
 
@@ -169,12 +131,7 @@ void translate(const SDL_Event& event) {
     auto post = [&s](uint32_t message, uintptr_t wParam, intptr_t lParam) {
         s.queue.push_back(Message{message, wParam, lParam});
     };
-    auto clientSizeLParam = [&s]() {
-        int width = 0;
-        int height = 0;
-        drawableSize(s.window, width, height);
-        return sizeLParam(width, height);
-    };
+    auto clientSizeLParam = [&s]() { return reportDrawableSize(s); };
     switch (event.type) {
         case SDL_QUIT:  // SIGINT or SIGTERM: ask the window to close
             if (s.window != nullptr) {
@@ -205,6 +162,8 @@ void translate(const SDL_Event& event) {
                     break;
                 case SDL_WINDOWEVENT_MINIMIZED:
                     s.minimised = true;
+                    s.reportedWidth = 0;
+                    s.reportedHeight = 0;
                     post(WM_SIZE, 0, sizeLParam(0, 0));
                     post(WM_ACTIVATE, activateWParam(WA_INACTIVE, true), 0);
                     break;
@@ -331,7 +290,7 @@ ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel
     }
     SDL_Window* holder = SDL_CreateWindow("", 0, 0, width, height,
                                           SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS |
-                                              SDL_WINDOW_HIDDEN);
+                                              SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
     if (holder == nullptr) {
         return ModeSwitch::Refused;
     }
@@ -346,11 +305,11 @@ ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel
     drawableSize(holder, drawnWidth, drawnHeight);
     SDL_Rect bounds{};
     SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(holder), &bounds);
-    if (drawnWidth != width || drawnHeight != height || bounds.w != width || bounds.h != height) {
+    const ModeSwitch result =
+        judgeModeProbe(ModeProbe{width, height, drawnWidth, drawnHeight, bounds.w, bounds.h});
+    if (result != ModeSwitch::Switched) {
         SDL_DestroyWindow(holder);  // SDL puts back whatever it switched
-        // The right drawable over a panel of another size: the window system
-        // scales it.
-        return drawnWidth == width && drawnHeight == height ? ModeSwitch::Scaled : ModeSwitch::Refused;
+        return result;
     }
     if (s.modeHolder != nullptr) {
         SDL_DestroyWindow(s.modeHolder);
@@ -417,10 +376,7 @@ bool createWindow(const char* title, int32_t x, int32_t y, int32_t width, int32_
         std::fprintf(stderr, "platform: cannot create the window: %s\n", SDL_GetError());
         return false;
     }
-    int clientWidth = 0;
-    int clientHeight = 0;
-    drawableSize(s.window, clientWidth, clientHeight);
-    send(WM_SIZE, 0, sizeLParam(clientWidth, clientHeight));
+    send(WM_SIZE, 0, reportDrawableSize(s));
     return true;
 }
 
@@ -496,13 +452,14 @@ int32_t choosePixelFormat(const PixelFormat& wanted) {
     s.chosenFormat = 0;
     // A hidden 1x1 window per candidate: SDL refuses to create a GL window
     // for which no visual matches.
-    for (int32_t i = 0; i < pixelFormatCandidates; ++i) {
+    for (int32_t i = 0; i < pixelFormatCandidateCount(wanted); ++i) {
         const PixelFormat format = pixelFormatCandidate(wanted, i);
         applyGlAttributes(format);
         SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (probe != nullptr) {
             SDL_DestroyWindow(probe);
-            if (i > 0) {
+            // Fewer samples are the shell's to report; buffers dropped are ours.
+            if (i % pixelFormatSteps > 0) {
                 std::fprintf(stderr,
                              "platform: settled for a pixel format with alpha %d, accumulation %d, "
                              "depth %d, stencil %d bits\n",
@@ -518,7 +475,7 @@ int32_t choosePixelFormat(const PixelFormat& wanted) {
 
 bool setPixelFormat(int32_t format) {
     SdlState& s = state();
-    if (s.window == nullptr || format < 1 || format > pixelFormatCandidates) {
+    if (s.window == nullptr || format < 1 || format > pixelFormatCandidateCount(s.wantedFormat)) {
         return false;
     }
     if (format == s.windowFormat) {
@@ -587,6 +544,9 @@ bool peekMessage(Message& message) {
         SDL_Event event;
         while (s.queue.empty() && SDL_PollEvent(&event) != 0) {
             translate(event);
+        }
+        if (s.queue.empty()) {
+            postUnreportedSize(s);
         }
     }
     if (!s.queue.empty()) {
