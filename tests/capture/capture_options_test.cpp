@@ -98,6 +98,8 @@ TEST(CaptureOptionsTest, BadOptionsAreRefusedWithAReason) {
         {{"--size", "100000x100000", "--wav", "a"}, "--size"},
         {{"--aa", "3", "--wav", "a"}, "--aa"},
         {{"--aa", "0", "--wav", "a"}, "--aa"},
+        {{"--gpu", "-1", "--wav", "a"}, "--gpu"},
+        {{"--gpu", "first", "--wav", "a"}, "--gpu"},
         {{"--aa", "16", "--wav", "a"}, "--aa"},
         {{"--aa"}, "--aa needs a value"},
         {{"--from", "later", "--wav", "a"}, "ORDER:ROW"},

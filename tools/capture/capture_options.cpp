@@ -103,6 +103,13 @@ std::optional<CaptureOptions> parseCaptureOptions(const std::vector<std::string>
                 if (error.empty()) error = "--aa wants 1, 2, 4 or 8 samples a pixel, not '" + text + "'";
                 return std::nullopt;
             }
+        } else if (option == "--supersample") {
+            options.supersample = true;
+        } else if (option == "--gpu") {
+            if (!value(option, text) || !parseInt(text, 0, 255, options.gpu)) {
+                if (error.empty()) error = "--gpu wants an EGL device number from 0, not '" + text + "'";
+                return std::nullopt;
+            }
         } else if (option == "--from" || option == "--to") {
             if (!value(option, text)) {
                 return std::nullopt;
@@ -166,7 +173,11 @@ const char* captureUsage() {
            "  --size WxH            frame size (default 640x480); another shape than 4:3\n"
            "                        gets the picture centred between black bars\n"
            "  --aa N                anti-aliasing, N = 1, 2, 4 or 8 samples a pixel\n"
-           "                        (supersampled; default 1)\n"
+           "                        (multisampled where the renderer has N samples,\n"
+           "                        else supersampled; default 1)\n"
+           "  --supersample         anti-alias by a larger framebuffer only\n"
+           "  --gpu N               render on EGL device N (default: a GPU, else\n"
+           "                        Mesa's surfaceless platform, else software)\n"
            "  --from POS, --to POS  ORDER:ROW or seconds (default: the whole first pass\n"
            "                        and a stretch of the closing scene)\n"
            "  --quiet               no progress bar\n";

@@ -27,7 +27,9 @@ struct CaptureOptions {
     int32_t fps = 60;
     int32_t width = 640;
     int32_t height = 480;
-    int32_t samplesPerPixel = 1;        // --aa: 1, 2, 4 or 8 (supersampled)
+    int32_t samplesPerPixel = 1;        // --aa: 1, 2, 4 or 8
+    bool supersample = false;           // --supersample: never multisample for --aa
+    int32_t gpu = -1;                   // --gpu N: EGL device N; -1: the preferred one
     std::optional<MusicPosition> from;  // default: the start
     std::optional<MusicPosition> to;    // default: first pass plus a stretch of the closing scene
     std::string framesDir;              // PNG sequence

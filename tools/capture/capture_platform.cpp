@@ -19,9 +19,12 @@ namespace {
 
 int32_t frameWidth = 640;
 int32_t frameHeight = 480;
+int32_t contextWidth = 640;
+int32_t contextHeight = 480;
+int32_t contextDevice = OffscreenGl::kAnyDevice;
 // Constant-initialised: the clock is read during static initialisation.
 constinit uint32_t clockMs = 0;
-std::unique_ptr<OffscreenGl> context;
+std::unique_ptr<OffscreenGl> offscreen;
 std::string error;
 
 }  // namespace
@@ -33,11 +36,16 @@ void setFrameSize(int32_t width, int32_t height) {
     frameHeight = height;
 }
 void setClockMs(uint32_t ms) { clockMs = ms; }
-std::vector<uint8_t> readFrame() { return context ? context->readPixels() : std::vector<uint8_t>{}; }
+void setContextTarget(int32_t outputWidth, int32_t outputHeight, int32_t deviceIndex) {
+    contextWidth = outputWidth;
+    contextHeight = outputHeight;
+    contextDevice = deviceIndex;
+}
+OffscreenGl* context() { return offscreen.get(); }
 const char* contextError() { return error.c_str(); }
 
-int32_t largestFramebufferSide() {
-    const OffscreenGl probe(16, 16);
+int32_t largestFramebufferSide(int32_t deviceIndex) {
+    const OffscreenGl probe(16, 16, deviceIndex);
     if (!probe.ok()) {
         return 0;
     }
@@ -77,19 +85,19 @@ bool releaseDeviceContext() { return true; }
 int32_t choosePixelFormat(const PixelFormat&) { return 1; }
 bool setPixelFormat(int32_t format) { return format == 1; }
 bool createRenderingContext() {
-    context = std::make_unique<OffscreenGl>(frameWidth, frameHeight);
-    if (!context->ok()) {
-        error = context->error();
-        context.reset();
+    offscreen = std::make_unique<OffscreenGl>(contextWidth, contextHeight, contextDevice);
+    if (!offscreen->ok()) {
+        error = offscreen->error();
+        offscreen.reset();
         return false;
     }
     return true;
 }
 bool deleteRenderingContext() {
-    context.reset();
+    offscreen.reset();
     return true;
 }
-bool makeCurrent(bool) { return context != nullptr; }
+bool makeCurrent(bool) { return offscreen != nullptr; }
 void swapBuffers() {}
 bool setSwapInterval(int32_t) { return false; }  // frames are rendered, never shown
 bool peekMessage(Message&) { return false; }

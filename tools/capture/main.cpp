@@ -11,7 +11,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -29,8 +31,13 @@
 #include "capture_platform.h"
 #include "capture_sound.h"
 #include "frame_composer.h"
+#include "ffmpeg_encoder.h"
 #include "frame_output.h"
+#include "frame_pipeline.h"
+#include "frame_writer.h"
 #include "music/music_player.h"
+#include "output_files.h"
+#include "platform/offscreen_gl.h"
 #include "progress_bar.h"
 #include "wav_writer.h"
 
@@ -58,6 +65,17 @@ int fail(const std::string& message) {
     return 1;
 }
 
+// A command-line mistake found before any work: one line, status 2.
+int refuse(const std::string& message) {
+    std::fprintf(stderr, "tessaline-capture: %s\n", message.c_str());
+    return 2;
+}
+
+// The reason for a write that failed, in the OS's words.
+std::string cannotWrite(const std::string& path) {
+    return "cannot write '" + path + "': " + std::strerror(errno);
+}
+
 bool fileExists(const char* path) {
     struct stat info{};
     return stat(path, &info) == 0 && S_ISREG(info.st_mode);
@@ -78,9 +96,15 @@ public:
     // Brings the show to just before `frame`: every frame before it is
     // stepped at the capture rate without being drawn, so the frames that
     // follow look exactly as in a capture from the start.
-    void seekTo(int64_t frame) {
-        stepShowFrames(nextFrame_, frame, [this](int64_t k) { enter(k); });
-        nextFrame_ = std::max(nextFrame_, frame);
+    // Stepped ten seconds at a time, so that a stop signal is heard; false
+    // when one came.
+    bool seekTo(int64_t frame) {
+        while (nextFrame_ < frame && capture::stopSignal() == 0) {
+            const int64_t end = std::min(frame, nextFrame_ + 600);
+            stepShowFrames(nextFrame_, end, [this](int64_t k) { enter(k); });
+            nextFrame_ = end;
+        }
+        return capture::stopSignal() == 0;
     }
 
 private:
@@ -109,6 +133,63 @@ std::string describe(const MusicPosition& position) {
                                : std::to_string(position.seconds) + " s";
 }
 
+// Why a run stopped: one line, every temporary and finished output removed,
+// ffmpeg ended first (it may still be writing its file). A stop signal
+// gives the shell's 128 + signal status.
+int abandonRun(capture::OutputFiles& files, VideoEncoder* video, const std::string& reason) {
+    if (video != nullptr) {
+        video->abort();
+    }
+    files.abandon();
+    const int signal = capture::stopSignal();
+    if (signal != 0) {
+        std::fprintf(stderr, "\ntessaline-capture: stopped by %s; nothing written\n",
+                     signal == SIGINT ? "SIGINT (Ctrl-C)" : "SIGTERM");
+        return 128 + signal;
+    }
+    std::fprintf(stderr, "\ntessaline-capture: %s; nothing written\n", reason.c_str());
+    return 1;
+}
+
+// "GL: llvmpipe (LLVM 15.0.6, 256 bits), Mesa, on surfaceless Mesa".
+std::string rendererLine(const OffscreenGl& gl) {
+    return "GL: " + gl.renderer() + ", " + gl.vendor() + ", on " + gl.display();
+}
+
+// Every output's folder, checked before any work: one line naming the
+// option, or empty.
+std::string checkTargets(const CaptureOptions& options) {
+    const auto check = [](const char* option, const std::string& problem) {
+        return problem.empty() ? problem : std::string(option) + ": " + problem;
+    };
+    std::string problem;
+    if (!options.videoPath.empty()) {
+        problem = check("--video", capture::checkTargetFolder(options.videoPath));
+    }
+    if (problem.empty() && !options.wavPath.empty()) {
+        problem = check("--wav", capture::checkTargetFolder(options.wavPath));
+    }
+    if (problem.empty() && !options.framesDir.empty()) {
+        problem = check("--frames", capture::checkFramesFolder(options.framesDir));
+    }
+    for (size_t i = 0; problem.empty() && i < options.stills.size(); ++i) {
+        problem = check("--still", capture::checkTargetFolder(options.stills[i].path));
+    }
+    return problem;
+}
+
+// The devices --gpu can name, for the message when it names none.
+std::string listDevices(const std::vector<OffscreenDevice>& devices) {
+    if (devices.empty()) {
+        return "this EGL lists no devices";
+    }
+    std::string text = "this machine has " + std::to_string(devices.size()) + ":";
+    for (const OffscreenDevice& device : devices) {
+        text += " " + std::to_string(device.index) + " (" + device.name + ")";
+    }
+    return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,25 +205,34 @@ int main(int argc, char** argv) {
         std::fputs(captureUsage(), stdout);
         return 0;
     }
+    capture::installStopSignals();
+    if (const std::string problem = checkTargets(options); !problem.empty()) {
+        return refuse(problem);
+    }
+    const int32_t device = options.gpu >= 0 ? options.gpu : OffscreenGl::kAnyDevice;
+    if (options.gpu >= 0) {
+        const std::vector<OffscreenDevice> devices = offscreenDevices();
+        if (static_cast<size_t>(options.gpu) >= devices.size()) {
+            return refuse("--gpu " + std::to_string(options.gpu) + ": no such EGL device; " + listDevices(devices));
+        }
+    }
     // The show always draws its own 640x480 picture; the output frame holds
-    // it as large as fits, supersampled by the --aa grid.
+    // it as large as fits, anti-aliased by the --aa grid.
     const FrameLayout layout =
         layoutFrame(options.width, options.height, demoConfig.width, demoConfig.height, options.samplesPerPixel);
-    const int32_t largestSide = capture::largestFramebufferSide();
-    if (largestSide > 0 && std::max(layout.renderWidth(), layout.renderHeight()) > largestSide) {
-        std::fprintf(stderr,
-                     "tessaline-capture: --size %dx%d with --aa %d needs a %dx%d framebuffer; this renderer "
-                     "takes at most %dx%d (a smaller --size or --aa)\n",
-                     options.width, options.height, options.samplesPerPixel, layout.renderWidth(),
-                     layout.renderHeight(), largestSide, largestSide);
-        return 2;
+    const int32_t largestSide = capture::largestFramebufferSide(device);
+    const int32_t neededSide = std::max({layout.renderWidth(), layout.renderHeight(), options.width, options.height});
+    if (largestSide > 0 && neededSide > largestSide) {
+        return refuse("--size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
+                      " with --aa " + std::to_string(options.samplesPerPixel) + " needs a " +
+                      std::to_string(layout.renderWidth()) + "x" + std::to_string(layout.renderHeight()) +
+                      " framebuffer; this renderer takes at most " + std::to_string(largestSide) + "x" +
+                      std::to_string(largestSide) + " (a smaller --size or --aa)");
     }
-    if (!options.videoPath.empty() && !ffmpegAvailable()) {
-        return fail("ffmpeg is not installed, so no video can be made; install it (apt-get install ffmpeg) "
-                    "or write a PNG sequence with --frames DIR");
-    }
-    if (!options.framesDir.empty() && mkdir(options.framesDir.c_str(), 0755) != 0 && errno != EEXIST) {
-        return fail("cannot create the frames folder '" + options.framesDir + "'");
+    if (!options.videoPath.empty()) {
+        if (const std::string problem = ffmpegProblem(); !problem.empty()) {
+            return fail(problem);
+        }
     }
     if (!fileExists(demoConfig.modulePath)) {
         return fail(std::string("the music '") + demoConfig.modulePath +
@@ -150,16 +240,25 @@ int main(int argc, char** argv) {
     }
 
     // The show, as the entry point starts it, on an offscreen window of the
-    // supersampled picture's size. Its projection keeps the picture's shape
-    // (the window's own resize would take the grid's), drawn over the whole
-    // framebuffer; nothing resizes the window after this.
+    // picture's render size; the context's own framebuffer has the output's
+    // size and receives the finished frames. The projection keeps the
+    // picture's shape, drawn over the whole render target; nothing resizes the
+    // window after this.
     capture::setFrameSize(layout.renderWidth(), layout.renderHeight());
+    capture::setContextTarget(options.width, options.height, device);
     if (!openWindow(demoConfig.title, layout.renderWidth(), layout.renderHeight(), demoConfig.bitsPerPixel, false)) {
         return fail(std::string("no offscreen OpenGL context: ") + capture::contextError());
     }
+    OffscreenGl& gl = *capture::context();
+    FramePipeline pipeline(gl, layout,
+                           options.supersample ? AntiAliasing::Supersampled : AntiAliasing::Multisampled);
+    if (!pipeline.ok()) {
+        return fail(pipeline.error());
+    }
+    std::fprintf(stderr, "tessaline-capture: %s; %s\n", rendererLine(gl).c_str(), pipeline.describe().c_str());
+    pipeline.beginFrame();
     resizeView(layout.picture.width, layout.picture.height);
-    glViewport(0, 0, layout.renderWidth(), layout.renderHeight());
-    const auto outputFrame = [&layout] { return composeFrame(capture::readFrame(), layout); };
+    glViewport(0, 0, pipeline.targetWidth(), pipeline.targetHeight());
     if (!loadObjects()) {
         return fail(std::string("cannot load '") + heartObjectPath + "'");
     }
@@ -172,6 +271,8 @@ int main(int argc, char** argv) {
     const double passSeconds = capture::firstPassSeconds();
     const int64_t passFrames = static_cast<int64_t>(passSeconds * kSampleRate);
     const int64_t searchLimit = passFrames + 60 * kSampleRate;
+    capture::OutputFiles files;
+    std::vector<uint8_t> pixels;
 
     if (!options.stills.empty()) {
         // Each still at the first frame showing its position, in music order.
@@ -186,12 +287,19 @@ int main(int argc, char** argv) {
         std::stable_sort(stills.begin(), stills.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& [frame, path] : stills) {
-            show.seekTo(frame);
+            if (!show.seekTo(frame)) {
+                return abandonRun(files, nullptr, "stopped");
+            }
             show.runFrame(frame);
-            if (!writeFramePng(path, outputFrame(), options.width, options.height)) {
-                return fail("cannot write '" + path + "'");
+            if (!pipeline.endFrame(pixels)) {
+                pipeline.flush(pixels);
+            }
+            const std::string temporary = files.begin(path);
+            if (!writeFramePng(temporary, pixels, options.width, options.height) || !files.commit(path)) {
+                return abandonRun(files, nullptr, cannotWrite(path));
             }
         }
+        files.keep();
         return 0;
     }
 
@@ -212,69 +320,121 @@ int main(int argc, char** argv) {
     const int64_t firstSample = clock.sampleFrameOf(startFrame);
     capture::renderUpTo(toSample);
 
-    std::string wavForVideo;
+    // The sound: the --wav file, or a temporary beside the video for ffmpeg.
+    std::string wavWritten;
     if (!options.wavPath.empty() || !options.videoPath.empty()) {
         const auto all = capture::samples();
         const auto stretch = all.subspan(static_cast<size_t>(firstSample * 2),
                                          static_cast<size_t>((toSample - firstSample) * 2));
-        wavForVideo = options.wavPath.empty() ? options.videoPath + ".audio.wav" : options.wavPath;
-        if (!writeWav(wavForVideo, stretch, static_cast<int32_t>(kSampleRate), 2)) {
-            return fail("cannot write '" + wavForVideo + "'");
+        const std::string wavTarget = options.wavPath.empty() ? options.videoPath + ".audio.wav" : options.wavPath;
+        wavWritten = files.begin(wavTarget);
+        if (!writeWav(wavWritten, stretch, static_cast<int32_t>(kSampleRate), 2)) {
+            return abandonRun(files, nullptr, cannotWrite(wavTarget));
         }
     }
     const bool picturesWanted = !options.framesDir.empty() || !options.videoPath.empty();
     if (!picturesWanted) {
+        if (!files.commit(options.wavPath)) {
+            return abandonRun(files, nullptr, cannotWrite(options.wavPath));
+        }
+        files.keep();
         return 0;  // the sound alone
     }
+    if (!options.framesDir.empty()) {
+        if (mkdir(options.framesDir.c_str(), 0755) == 0) {
+            files.madeFolder(options.framesDir);
+        } else if (errno != EEXIST) {
+            return abandonRun(files, nullptr, "cannot create the frames folder '" + options.framesDir +
+                                                  "': " + std::strerror(errno));
+        }
+    }
 
-    show.seekTo(startFrame);
+    if (!show.seekTo(startFrame)) {
+        return abandonRun(files, nullptr, "stopped");
+    }
     // Speed is reported for the captured stretch alone, seeking left out.
     const auto started = std::chrono::steady_clock::now();
     const double cpuAtStart = cpuSeconds();
     std::unique_ptr<VideoEncoder> video;
     if (!options.videoPath.empty()) {
-        video = std::make_unique<VideoEncoder>(options.videoPath, wavForVideo, options.width, options.height,
-                                               options.fps);
+        video = std::make_unique<VideoEncoder>(files.begin(options.videoPath), wavWritten, options.width,
+                                               options.height, options.fps);
         if (!video->ok()) {
-            return fail("cannot start ffmpeg");
+            return abandonRun(files, video.get(), video->failure());
         }
     }
-    ProgressBar progress("capturing", endFrame - startFrame, !options.quiet);
-    for (int64_t frame = startFrame; frame < endFrame; ++frame) {
-        show.runFrame(frame);
-        const std::vector<uint8_t> pixels = outputFrame();
+    // Frames come out of the pipeline one behind the drawing and are written
+    // on the writer's thread; `problem` is read once that has stopped.
+    std::atomic<int64_t> written = 0;
+    std::string problem;
+    const auto deliver = [&](const std::vector<uint8_t>& frame) {
         if (!options.framesDir.empty()) {
             char name[32];
-            std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame - startFrame));
-            if (!writeFramePng(options.framesDir + name, pixels, options.width, options.height)) {
-                return fail("cannot write frames into '" + options.framesDir + "'");
+            std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(written.load()));
+            const std::string path = options.framesDir + name;
+            if (!writeFramePng(files.begin(path), frame, options.width, options.height) || !files.commit(path)) {
+                problem = cannotWrite(path);
+                return false;
             }
         }
-        if (video && !video->write(pixels)) {
-            return fail("ffmpeg stopped taking frames");
+        if (video && !video->write(frame)) {
+            problem = video->failure();
+            return false;
         }
-        progress.update(frame - startFrame + 1);
+        ++written;
+        return true;
+    };
+    FrameWriter writer(deliver);
+    // The writer stops (its write in progress done) before ffmpeg is ended.
+    const auto stopRun = [&](const std::string& reason) {
+        writer.cancel();
+        return abandonRun(files, video.get(), reason.empty() ? problem : reason);
+    };
+    ProgressBar progress("capturing", endFrame - startFrame, !options.quiet);
+    for (int64_t frame = startFrame; frame < endFrame; ++frame) {
+        if (capture::stopSignal() != 0) {
+            return stopRun("stopped");
+        }
+        show.runFrame(frame);
+        if (pipeline.endFrame(pixels) && !writer.submit(pixels)) {
+            return stopRun("");
+        }
+        if (!pipeline.ok()) {
+            return stopRun(pipeline.error());
+        }
+        progress.update(written);
     }
+    if ((pipeline.flush(pixels) && !writer.submit(pixels)) || !writer.finish()) {
+        return stopRun("");
+    }
+    progress.update(written);
     progress.finish();
     if (video) {
-        const bool encoded = video->finish();
-        if (options.wavPath.empty()) {
-            std::remove(wavForVideo.c_str());
+        if (!video->finish()) {
+            return abandonRun(files, video.get(), "the video was not finished: " + video->failure());
         }
-        if (!encoded) {
-            return fail("ffmpeg failed to write '" + options.videoPath + "'");
+        if (!files.commit(options.videoPath)) {
+            return abandonRun(files, video.get(), cannotWrite(options.videoPath));
         }
     }
+    if (!options.wavPath.empty() && !files.commit(options.wavPath)) {
+        return abandonRun(files, video.get(), cannotWrite(options.wavPath));
+    }
+    if (capture::stopSignal() != 0) {
+        return abandonRun(files, video.get(), "stopped");
+    }
+    files.keep();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double cpu = cpuSeconds() - cpuAtStart;
     const double musicSeconds = static_cast<double>(toSample - firstSample) / kSampleRate;
     const auto frames = static_cast<double>(endFrame - startFrame);
-    if (!options.quiet) {
+    {
         std::fprintf(stderr,
                      "tessaline-capture: %lld frames, %.1f s of music in %.1f s (%.2fx real time); "
-                     "%.1f ms a frame, %.1f ms of CPU a frame (ffmpeg included)\n",
+                     "%.1f ms a frame, %.1f ms of CPU a frame (ffmpeg included); %s\n",
                      static_cast<long long>(endFrame - startFrame), musicSeconds, seconds,
-                     seconds > 0.0 ? musicSeconds / seconds : 0.0, seconds * 1000.0 / frames, cpu * 1000.0 / frames);
+                     seconds > 0.0 ? musicSeconds / seconds : 0.0, seconds * 1000.0 / frames, cpu * 1000.0 / frames,
+                     rendererLine(gl).c_str());
     }
     return 0;
 }

@@ -2,7 +2,7 @@
 
 #include <bit>
 #include <cstdio>
-#include <memory>
+#include <cerrno>
 #include <vector>
 
 namespace {
@@ -40,14 +40,21 @@ bool writeWav(const std::string& path, std::span<const int16_t> samples, int32_t
     putId(header, "data");
     put32(header, dataBytes);                         // sample data size in bytes
 
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file) {
-        return false;
-    }
-    if (std::fwrite(header.data(), 1, header.size(), file.get()) != header.size()) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
         return false;
     }
     // Samples are little-endian on disk, as on this machine.
     static_assert(std::endian::native == std::endian::little);
-    return std::fwrite(samples.data(), sizeof(int16_t), samples.size(), file.get()) == samples.size();
+    errno = 0;
+    const bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
+                         std::fwrite(samples.data(), sizeof(int16_t), samples.size(), file) == samples.size() &&
+                         std::fflush(file) == 0;
+    const int savedErrno = errno;
+    // A full disk may show only here, when the last buffer goes out.
+    const bool closed = std::fclose(file) == 0;
+    if (!written) {
+        errno = savedErrno != 0 ? savedErrno : EIO;
+    }
+    return written && closed;
 }

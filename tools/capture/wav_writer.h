@@ -1,5 +1,7 @@
 #pragma once
-// Writes interleaved 16-bit PCM as a RIFF WAVE file.
+// Writes interleaved 16-bit PCM as a RIFF WAVE file. False, with errno
+// saying why, when the file cannot be written whole (flushing and closing
+// checked).
 #include <cstdint>
 #include <span>
 #include <string>
