@@ -15,8 +15,20 @@ install(TARGETS tessaline RUNTIME DESTINATION games)
 # other build configuration plays, and the developer overlay's glyphs (--dev).
 install(DIRECTORY ${VEXEL_DATA_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/games/tessaline/data)
 
+# The metainfo and the manual page take the version and the release date
+# from the project (the date: the last commit's, so a rebuild gives the same files).
+execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} log -1 --format=%cs
+                OUTPUT_VARIABLE VEXEL_RELEASE_DATE OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(NOT VEXEL_RELEASE_DATE)
+  string(TIMESTAMP VEXEL_RELEASE_DATE "%Y-%m-%d" UTC)
+endif()
+string(SUBSTRING ${VEXEL_RELEASE_DATE} 0 7 VEXEL_RELEASE_MONTH)
+configure_file(packaging/${VEXEL_APP_ID}.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/packaging/${VEXEL_APP_ID}.metainfo.xml @ONLY)
+configure_file(packaging/tessaline.6.in ${CMAKE_BINARY_DIR}/packaging/tessaline.6 @ONLY)
+
 install(FILES packaging/${VEXEL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES packaging/${VEXEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/${VEXEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 48 128 256)
   install(FILES ${CMAKE_BINARY_DIR}/icons/hicolor/${size}x${size}/apps/tessaline.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
@@ -30,8 +42,8 @@ set(VEXEL_CHANGELOG ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 add_custom_command(
   OUTPUT ${VEXEL_MAN_PAGE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
-  COMMAND ${VEXEL_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/packaging/tessaline.6 > ${VEXEL_MAN_PAGE}
-  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/tessaline.6
+  COMMAND ${VEXEL_GZIP} -9n -c ${CMAKE_BINARY_DIR}/packaging/tessaline.6 > ${VEXEL_MAN_PAGE}
+  DEPENDS ${CMAKE_BINARY_DIR}/packaging/tessaline.6
   COMMENT "Compressing the manual page")
 add_custom_command(
   OUTPUT ${VEXEL_CHANGELOG}
