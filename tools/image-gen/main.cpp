@@ -18,7 +18,9 @@
 
 namespace {
 
-int writeOverlayFont(const std::filesystem::path& outputFile, const char* fontDir) {
+// Writes one picture to outputFile, making its folder first. 0, or 1 with a
+// line on stderr saying why.
+int writePictureFile(const std::filesystem::path& outputFile, const Rgba8Image& picture, const char* title) {
     std::error_code error;
     std::filesystem::create_directories(outputFile.parent_path(), error);
     if (error) {
@@ -26,18 +28,22 @@ int writeOverlayFont(const std::filesystem::path& outputFile, const char* fontDi
                      error.message().c_str());
         return 1;
     }
+    std::string writeError;
+    if (!writePng(outputFile.string(), picture, title, &writeError)) {
+        std::fprintf(stderr, "image-gen: %s\n", writeError.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int writeOverlayFont(const std::filesystem::path& outputFile, const char* fontDir) {
     std::string fontError;
     const Rgba8Image atlas = overlayFontAtlas(fontDir, &fontError);
     if (atlas.width == 0) {
         std::fprintf(stderr, "image-gen: %s\n", fontError.c_str());
         return 1;
     }
-    std::string writeError;
-    if (!writePng(outputFile.string(), atlas, "Developer overlay glyphs", &writeError)) {
-        std::fprintf(stderr, "image-gen: %s\n", writeError.c_str());
-        return 1;
-    }
-    return 0;
+    return writePictureFile(outputFile, atlas, "Developer overlay glyphs");
 }
 
 int writeIcon(const char* sizeText, const std::filesystem::path& outputFile) {
@@ -47,19 +53,7 @@ int writeIcon(const char* sizeText, const std::filesystem::path& outputFile) {
         std::fprintf(stderr, "image-gen: --icon: '%s' is not a size from 16 to 1024 pixels\n", sizeText);
         return 2;
     }
-    std::error_code error;
-    std::filesystem::create_directories(outputFile.parent_path(), error);
-    if (error) {
-        std::fprintf(stderr, "image-gen: cannot create '%s': %s\n", outputFile.parent_path().c_str(),
-                     error.message().c_str());
-        return 1;
-    }
-    std::string writeError;
-    if (!writePng(outputFile.string(), appIcon(static_cast<int32_t>(sizePx)), "tessaline", &writeError)) {
-        std::fprintf(stderr, "image-gen: %s\n", writeError.c_str());
-        return 1;
-    }
-    return 0;
+    return writePictureFile(outputFile, appIcon(static_cast<int32_t>(sizePx)), "tessaline");
 }
 
 }  // namespace
