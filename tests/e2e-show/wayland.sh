@@ -107,10 +107,15 @@ case "$case_name" in
         harness_run_show 60
         win="$(harness_wait_show_window 20)"
         show="$(DISPLAY="$HARNESS_XWAYLAND" harness_find_window '^we luv you!')"
+        # The window manager sets the state a moment after the window maps.
+        for _ in $(seq 50); do
+            DISPLAY="$HARNESS_XWAYLAND" xprop -id "$show" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN && break
+            sleep 0.1
+        done
         [ -z "$(DISPLAY="$HARNESS_XWAYLAND" harness_find_window '^Oryx GL$')" ] ||
             harness_fail "the show asked about full screen"
         DISPLAY="$HARNESS_XWAYLAND" xprop -id "$show" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
-            harness_fail "the show's window is not full screen"
+            harness_fail "the show's window is not full screen ($(DISPLAY="$HARNESS_XWAYLAND" xprop -id "$show" _NET_WM_STATE WM_NORMAL_HINTS 2>&1 | tr "\n" " "))"
         sleep 21
         harness_show_running || harness_fail "the show ended by itself"
         expect_letterboxed
