@@ -95,6 +95,7 @@ bool LwobLoader::parse() {
     filledSurfaces_.clear();
     tagsSeen_ = false;
     notesDropped_ = 0;
+    reachesFormEnd_.clear();
 
     object = new LwObject;
     if (!reader.matchesAt(0, "FORM") || !reader.matchesAt(8, "LWO2")) {
@@ -114,6 +115,7 @@ bool LwobLoader::parse() {
         {{'S', 'U', 'R', 'F'}, &LwobLoader::readSurface, true},
         {{'C', 'L', 'I', 'P'}, &LwobLoader::readClip, true},
     };
+    walkMainChunks();
     reader.seek(12);
     scan(reader.size, mainChunks, std::size(mainChunks));
     finishObject();
@@ -136,18 +138,82 @@ void LwobLoader::scan(int32_t end, const ScanEntry* entries, size_t entryCount) 
         }
         reader.skip(2);
         if (hit == nullptr) continue;
+        if (hit->wholeChunk && !chunkFits(at)) {
+            ++report.idsSteppedOver;
+            note("'%s' at %d inside another chunk: its size %lld does not fit, stepped over",
+                 printableId(at).c_str(), at, static_cast<long long>(chunkEndAt(at) - at - 8));
+            continue;
+        }
         (this->*hit->handler)();
         if (hit->wholeChunk) passChunk(at);
     }
 }
 
 void LwobLoader::passChunk(int32_t at) {
-    // The size as readChunkSize takes it: a negative one counts as empty.
-    uint32_t bits = 0;
-    for (int32_t i = 0; i < 4; ++i) bits = bits << 8 | reader.byteAt(int64_t{at} + 4 + i);
-    const int64_t size = std::max<int64_t>(static_cast<int32_t>(bits), 0);
-    const int64_t next = int64_t{at} + 8 + size + (size & 1);  // chunks of odd size carry a pad byte
+    const int64_t next = chunkEndAt(at);  // the size as readChunkSize takes it
     if (next > reader.cursor) reader.seek(next);
+}
+
+int64_t LwobLoader::chunkEndAt(int64_t at) const {
+    // Chunks of odd size carry a pad byte.
+    uint32_t bits = 0;
+    for (int32_t i = 0; i < 4; ++i) bits = bits << 8 | reader.byteAt(at + 4 + i);
+    const int64_t size = std::max<int64_t>(static_cast<int32_t>(bits), 0);
+    return at + 8 + size + (size & 1);
+}
+
+void LwobLoader::walkMainChunks() {
+    uint32_t formSize = 0;
+    for (int32_t i = 0; i < 4; ++i) formSize = formSize << 8 | reader.byteAt(4 + i);
+    formEnd_ = 8 + int64_t{formSize};
+    mainChunkStarts_.clear();
+    // A chunk whose header is in the file counts, even one that runs past
+    // the FORM's end (it is read as far as the file holds).
+    for (int64_t at = 12; at < formEnd_ && at + 8 <= reader.size; at = chunkEndAt(at)) {
+        mainChunkStarts_.push_back(static_cast<int32_t>(at));
+    }
+}
+
+bool LwobLoader::chunkFits(int32_t at) {
+    // Only an ID inside a walked chunk is judged; one past where the walk
+    // got to (a FORM that ends before the file does, a size that breaks the
+    // walk) stands outside every chunk and is a chunk, as is a walked one.
+    const auto after = std::upper_bound(mainChunkStarts_.begin(), mainChunkStarts_.end(), at);
+    if (after == mainChunkStarts_.begin()) return true;
+    const int32_t enclosing = *(after - 1);
+    if (enclosing == at || chunkEndAt(enclosing) <= at) return true;
+    const int64_t end = chunkEndAt(at);
+    return end <= formEnd_ && walkReachesFormEnd(end);
+}
+
+bool LwobLoader::walkReachesFormEnd(int64_t from) {
+    // Each offset is walked from once per parse: the steps of one walk are
+    // remembered with its verdict, so a file full of IDs still loads in
+    // linear time.
+    if (reachesFormEnd_.empty()) reachesFormEnd_.assign(static_cast<size_t>(reader.size) / 2 + 1, 0);
+    std::vector<int64_t> path;
+    bool reached = false;
+    for (int64_t at = from;; at = chunkEndAt(at)) {
+        if (at == formEnd_) {
+            reached = true;
+            break;
+        }
+        // A cut file: a FORM that runs past the file is met by whatever
+        // runs off the file's end with it.
+        if (at + 8 > reader.size) {
+            reached = formEnd_ > reader.size && at <= formEnd_;
+            break;
+        }
+        if (at > formEnd_ || (at & 1) != 0) break;
+        const uint8_t known = reachesFormEnd_[static_cast<size_t>(at / 2)];
+        if (known != 0) {
+            reached = known == 1;
+            break;
+        }
+        path.push_back(at);
+    }
+    for (const int64_t at : path) reachesFormEnd_[static_cast<size_t>(at / 2)] = reached ? 1 : 2;
+    return reached;
 }
 
 LwobLoader::ChunkBounds LwobLoader::readChunkSize() {

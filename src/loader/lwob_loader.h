@@ -4,7 +4,12 @@
 // The loader scans the file two bytes at a time for the chunk IDs it knows
 // and lets each chunk's handler move the cursor past what it reads; after a
 // main chunk's handler the scan goes on after that chunk's data, so no byte
-// is scanned twice and a load takes time linear in the file's size. The file
+// is scanned twice and a load takes time linear in the file's size. An ID met
+// inside a chunk the loader does not read (a layer's name, a description)
+// is taken as a chunk only where its size fits: it ends inside the FORM, and
+// a walk by chunk sizes from its end arrives at the FORM's end. Any other is
+// stepped over, so text that happens to spell "SURF" cannot carry the scan
+// past the rest of the file. The file
 // is untrusted: every read goes through the reader's bounds-checked cursor,
 // counts are cut to what their chunk holds, and indices that point outside
 // an array are skipped (or, for triangles, made degenerate), so a finished
@@ -31,6 +36,7 @@ struct LoadReport {
     int32_t vmapEntriesSkipped = 0;   // UV entries naming no point
     int32_t countsCut = 0;            // counts cut to what their chunk holds
     int32_t chunksIgnored = 0;        // chunks met before the chunk they build on
+    int32_t idsSteppedOver = 0;       // IDs inside another chunk whose size does not fit: not chunks
     int32_t uvEntries = -1;           // entries read from the UV map "texture"; -1: none met
     std::vector<std::string> uvMapsPassedOver;  // names of other TXUV maps
     std::vector<std::string> clipPaths;         // texture path of each STIL, in file order
@@ -83,6 +89,17 @@ private:
     // Puts the cursor after the data of the chunk whose ID starts at `at`,
     // unless it already stands further on.
     void passChunk(int32_t at);
+    // Where the chunk whose ID starts at `at` ends, its pad byte included
+    // (a negative size counts as empty).
+    int64_t chunkEndAt(int64_t at) const;
+    // Records where the main chunks stand by walking their sizes from the
+    // FORM's first chunk; the FORM's end comes from its header.
+    void walkMainChunks();
+    // Whether the main chunk ID at `at` is a chunk: anything but an ID
+    // inside a walked main chunk whose size does not fit (see the top).
+    bool chunkFits(int32_t at);
+    // Whether walking by chunk sizes from `from` arrives at the FORM's end.
+    bool walkReachesFormEnd(int64_t from);
 
     // Main chunks.
     void readPoints();     // PNTS
@@ -140,6 +157,11 @@ private:
     std::vector<int32_t> filledSurfaces_;    // surfaces whose lists a PTAG filled
     bool tagsSeen_ = false;
     int32_t notesDropped_ = 0;               // notes beyond the cap
+    int64_t formEnd_ = 0;                    // 8 + the FORM's size; may lie past a cut file's end
+    std::vector<int32_t> mainChunkStarts_;   // offsets of the walked main chunks, ascending
+    // Per even offset: 0 not yet walked, 1 a walk from there reaches the
+    // FORM's end, 2 it does not. Sized at the first ID that needs a walk.
+    std::vector<uint8_t> reachesFormEnd_;
 };
 
 inline int32_t LwobLoader::indexWidthAt(int64_t offset) const {

@@ -46,6 +46,42 @@ TEST(LoaderScan, AKnownIdInsideAnUnknownChunkAtAnEvenOffsetIsTaken) {
     EXPECT_EQ(p.object->points[0].z, 3.0f);
 }
 
+TEST(LoaderScan, TextThatSpellsAChunkIdDoesNotCostTheObject) {
+    // A layer's name, a description or a comment holding "SURF" or "PTAG" at
+    // an even offset: the four bytes after it are no size that ends on the
+    // chunk walk, so the ID is stepped over and the object loads whole.
+    const auto object = [](const std::vector<Bytes>& before) {
+        std::vector<Bytes> chunks = before;
+        for (Bytes c : {tags({"Red", "Blue"}), pnts(squarePoints()), pols({{0, 1, 2}, {0, 2, 3}}),
+                        ptag({{0, 0}, {1, 1}}), surf("Red", {colr(1, 0, 0)}), surf("Blue", {colr(0, 0, 1)})}) {
+            chunks.push_back(c);
+        }
+        return parseBytes(form(chunks));
+    };
+    const Parsed plain = object({});
+    ASSERT_EQ(plain.object->pointCount(), 4);
+    const Bytes layer = chunk("LAYR", Bytes().u2(0).u2(0).vec(0, 0, 0).name("SURFACE OF THE HEART"));
+    const std::vector<Bytes> texts[] = {
+        {layer},
+        {chunk("DESC", Bytes().name("PTAGS name the surfaces")), layer},
+        {chunk("TEXT", Bytes().name("  SURF\x01\x02 and PTAG")), layer},
+    };
+    for (const std::vector<Bytes>& before : texts) {
+        const Parsed p = object(before);
+        ASSERT_EQ(p.object->pointCount(), 4) << ::testing::PrintToString(p.report.notes);
+        for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(p.object->points[i].y, plain.object->points[i].y);
+        ASSERT_EQ(p.object->triangleCount(), plain.object->triangleCount());
+        for (int32_t t = 0; t < p.object->triangleCount(); ++t) {
+            expectTriangle(p.object->triangles[t], plain.object->triangles[t].vertex[0],
+                           plain.object->triangles[t].vertex[1], plain.object->triangles[t].vertex[2]);
+        }
+        ASSERT_EQ(p.object->surfaceCount(), 2);
+        EXPECT_EQ(p.object->surfaces[1].colour[2], 1.0f);
+        EXPECT_EQ(p.object->surfaceTriangles[1].triangles.size(), 1u);
+        EXPECT_GE(p.report.idsSteppedOver, 1);
+    }
+}
+
 TEST(LoaderScan, AHandledChunkIsNotScannedAgain) {
     // A UV map passed over, whose entries happen to spell a PNTS chunk.
     const Parsed uv = parseBytes(form({pnts(squarePoints()),
