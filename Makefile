@@ -16,7 +16,7 @@ CMAKE_ARGS ?=
 # Anti-aliasing samples a pixel (tessaline-capture --aa). VIDEO_AA is the most
 # that still captures 640x480 faster than real time on a 2-core machine: 2
 # samples already cost more CPU a frame than two cores have at 60 fps
-# (figures in README.md, "The video"). The HD video takes about 20 minutes.
+# (figures in docs/capture.md). The HD video takes about 20 minutes.
 VIDEO_AA    ?= 1
 VIDEO_HD_AA ?= 4
 
