@@ -15,7 +15,7 @@ void installStopSignals();
 // The SIGINT or SIGTERM received so far; 0 when none.
 int stopSignal();
 
-// A checkpoint of the phase named `phase` ("sound", "wav", "seek", "still",
+// A checkpoint of the phase named `phase` ("start", "sound", "wav", "seek", "still",
 // "frame", "video", "published"): true when the run is to stop.
 // Test seam: TESSALINE_CAPTURE_RAISE_AT=PHASE:INT (or :TERM) raises that
 // signal at the phase's first checkpoint, as if it had come from outside
