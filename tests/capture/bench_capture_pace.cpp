@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "ffmpeg_encoder.h"
-#include "output_files.h"
+#include "stop_signals.h"
 #include "wav_writer.h"
 
 namespace {

@@ -1,13 +1,16 @@
 #pragma once
-// Helpers of the capture tests: PNG reading, picture measures, and reference
-// frames of the bare backdrop drawn by the show's own part services.
+// Helpers of the capture tests: runs of the tool in folders of their own, fake
+// ffmpegs, PNG reading, picture measures, and reference frames of the bare
+// backdrop drawn by the show's own part services.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -59,6 +62,44 @@ inline int runCapture(const std::string& arguments) {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// The capture's exit status, run from the build folder with `prefix` before
+// it (variables, a wrapper) and stderr kept in `log`.
+inline int runWith(const std::string& prefix, const std::string& arguments, const std::string& log) {
+    const std::string command = "cd " + buildPath("") + " && " + prefix + " ./tessaline-capture --quiet " +
+                                arguments + " 2>" + log;
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A folder of its own, empty, for one case.
+inline std::string freshDir(const std::string& name) {
+    const std::string dir = ownTempDir() + name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+inline size_t entries(const std::string& dir) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir),
+                                             std::filesystem::directory_iterator()));
+}
+
+// An ffmpeg on the PATH that is a script, as a PATH setting for runWith:
+// `encoders` is what it lists, and any other call runs `body` (by default it
+// reads a little of its input and exits with status 1; "$out" is the video).
+inline std::string fakeFfmpeg(const std::string& name, const std::string& encoders,
+                              const std::string& body = "head -c 100000 >/dev/null; exit 1") {
+    const std::string dir = freshDir(name);
+    const std::string script = dir + "/ffmpeg";
+    std::ofstream(script) << "#!/bin/sh\n"
+                          << "case \"$*\" in *-encoders*) printf '" << encoders << "'; exit 0;; esac\n"
+                          << "for out; do :; done\n" << body << "\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    return "PATH=" + dir + ":$PATH";
+}
+
+inline const char* kEncoders = " V....D libx264              libx264 H.264\\n A....D aac                  AAC\\n";
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

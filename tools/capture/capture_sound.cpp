@@ -1,11 +1,13 @@
 // The sound layer interface, answered from an offline render.
 #include "capture_sound.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "sound/offline_render.h"
 #include "sound/sound.h"
+#include "stop_signals.h"
 
 namespace sound {
 struct Module {
@@ -35,8 +37,12 @@ bool renderUpTo(int64_t endFrame) {
     if (!render) {
         return false;
     }
+    // A second at a time, so that a stop signal is heard.
     while (render->framesRendered() < endFrame) {
-        const int64_t wanted = endFrame - render->framesRendered();
+        if (stopRequested("sound")) {
+            return false;
+        }
+        const int64_t wanted = std::min<int64_t>(endFrame - render->framesRendered(), kSampleRate);
         if (render->render(wanted, renderedSamples, renderedPositions) == 0) {
             break;  // a song that ends after all: the last position stands
         }

@@ -15,7 +15,7 @@ constexpr int32_t kSampleRate = 44100;
 // The sample frame the picture shows; order and row queries answer for it.
 void setSpeakerFrame(int64_t sampleFrame);
 // Renders the loaded module at least up to endFrame (it loops for ever).
-// False when no module is loaded.
+// False when no module is loaded or a stop signal came.
 bool renderUpTo(int64_t endFrame);
 // Interleaved stereo samples rendered so far, from the module's first frame.
 std::span<const int16_t> samples();

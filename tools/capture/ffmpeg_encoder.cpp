@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "output_files.h"
+#include "stop_signals.h"
 
 extern char** environ;
 
@@ -190,7 +190,26 @@ bool VideoEncoder::finish() {
         failure_ = std::string("cannot close ffmpeg's input: ") + std::strerror(errno);
     }
     input_ = -1;
-    return reap();
+    // ffmpeg may take a while over the file's end (moving its index to the
+    // front); a stop signal in that time ends it.
+    int status = 0;
+    for (;;) {
+        if (capture::stopRequested("video")) {
+            abort();
+            failure_ = "interrupted";
+            return false;
+        }
+        if (waitpid(child_, &status, 0) >= 0) {
+            break;
+        }
+        if (errno != EINTR) {
+            status = -1;
+            break;
+        }
+    }
+    child_ = -1;
+    failure_ = describeExit(status);
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool VideoEncoder::reap() {

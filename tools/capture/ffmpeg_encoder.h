@@ -28,7 +28,8 @@ public:
     // frames (it exited: EPIPE), on another write error, or when a stop
     // signal interrupted the write; failure() says which.
     bool write(const std::vector<uint8_t>& rgbaBottomUp);
-    // Closes ffmpeg's input and waits; true when it exited with 0.
+    // Closes ffmpeg's input and waits; true when it exited with 0. A stop
+    // signal while waiting ends ffmpeg and gives false.
     bool finish();
     // Ends ffmpeg now (SIGTERM) and waits for it.
     void abort();

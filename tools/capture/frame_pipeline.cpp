@@ -38,6 +38,16 @@ int glVersion() {
     return major * 10 + minor;
 }
 
+// Drains the errors raised since the last call (boundedly); true when there
+// were any.
+bool takeGlErrors() {
+    bool any = false;
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
+        any = true;
+    }
+    return any;
+}
+
 size_t frameBytes(const FrameLayout& layout) {
     return static_cast<size_t>(layout.outputWidth) * static_cast<size_t>(layout.outputHeight) * 4;
 }
@@ -46,6 +56,11 @@ size_t frameBytes(const FrameLayout& layout) {
 
 FramePipeline::FramePipeline(OffscreenGl& output, const FrameLayout& layout, AntiAliasing wanted)
     : output_(output), layout_(layout) {
+    // What is checked at the end is this set-up's own errors alone.
+    if (takeGlErrors()) {
+        error_ = "GL: an error was pending before the capture's framebuffers were set up";
+        return;
+    }
     const int version = glVersion();
     blit_ = version >= 30 || hasGlExtension("GL_ARB_framebuffer_object") || hasGlExtension("GL_EXT_framebuffer_blit");
     pixelBuffers_ = version >= 21 || hasGlExtension("GL_ARB_pixel_buffer_object");
@@ -111,7 +126,11 @@ bool FramePipeline::makeRenderTarget(AntiAliasing wanted) {
         glRenderbufferStorageMultisample(GL_RENDERBUFFER, ms ? samples : 0, GL_DEPTH24_STENCIL8, width, height);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, renderDepth_);
         const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-        if (complete && (!ms || given == samples)) {
+        // A refused multisample storage call (a sample count this format or
+        // size cannot have, no memory for it) leaves an error: it belongs to
+        // the attempt, not to the supersampled fallback that follows.
+        const bool refused = ms && takeGlErrors();
+        if (complete && !refused && (!ms || given == samples)) {
             break;
         }
         // Another sample count than asked for would be another picture.

@@ -39,6 +39,7 @@
 #include "output_files.h"
 #include "platform/offscreen_gl.h"
 #include "progress_bar.h"
+#include "stop_signals.h"
 #include "wav_writer.h"
 
 namespace {
@@ -99,7 +100,7 @@ public:
     // Stepped ten seconds at a time, so that a stop signal is heard; false
     // when one came.
     bool seekTo(int64_t frame) {
-        while (nextFrame_ < frame && capture::stopSignal() == 0) {
+        while (nextFrame_ < frame && !capture::stopRequested("seek")) {
             const int64_t end = std::min(frame, nextFrame_ + 600);
             stepShowFrames(nextFrame_, end, [this](int64_t k) { enter(k); });
             nextFrame_ = end;
@@ -133,9 +134,9 @@ std::string describe(const MusicPosition& position) {
                                : std::to_string(position.seconds) + " s";
 }
 
-// Why a run stopped: one line, every temporary and finished output removed,
-// ffmpeg ended first (it may still be writing its file). A stop signal
-// gives the shell's 128 + signal status.
+// Why a run stopped: one line, this run's temporaries removed (ffmpeg ended
+// first: it may still be writing its file), nothing that was there before
+// touched. A stop signal gives the shell's 128 + signal status.
 int abandonRun(capture::OutputFiles& files, VideoEncoder* video, const std::string& reason) {
     if (video != nullptr) {
         video->abort();
@@ -149,6 +150,21 @@ int abandonRun(capture::OutputFiles& files, VideoEncoder* video, const std::stri
     }
     std::fprintf(stderr, "\ntessaline-capture: %s; nothing written\n", reason.c_str());
     return 1;
+}
+
+// The commit point: every output renamed into place, or, when a stop signal
+// came first, the run abandoned. A signal after it changes nothing: the
+// outputs are complete and stay, and the run ends with 0.
+int publishRun(capture::OutputFiles& files) {
+    std::string problem;
+    if (!files.publish(problem)) {
+        return problem.empty() ? abandonRun(files, nullptr, "stopped") : fail(problem);
+    }
+    if (capture::stopRequested("published")) {
+        std::fprintf(stderr, "\ntessaline-capture: the %s came after the outputs were complete; they stay\n",
+                     capture::stopSignal() == SIGINT ? "SIGINT (Ctrl-C)" : "SIGTERM");
+    }
+    return 0;
 }
 
 // "GL: llvmpipe (LLVM 15.0.6, 256 bits), Mesa, on surfaceless Mesa".
@@ -265,13 +281,16 @@ int main(int argc, char** argv) {
     loadImages();
     musicPlayer.startModule();  // ends the process with status 1 on failure
     advancePart();
+    capture::OutputFiles files;
+    if (capture::stopRequested("start")) {
+        return abandonRun(files, nullptr, "stopped");
+    }
 
     const FrameClock clock(options.fps);
     ShowRunner show(clock);
     const double passSeconds = capture::firstPassSeconds();
     const int64_t passFrames = static_cast<int64_t>(passSeconds * kSampleRate);
     const int64_t searchLimit = passFrames + 60 * kSampleRate;
-    capture::OutputFiles files;
     std::vector<uint8_t> pixels;
 
     if (!options.stills.empty()) {
@@ -279,6 +298,9 @@ int main(int argc, char** argv) {
         std::vector<std::pair<int64_t, std::string>> stills;
         for (const StillRequest& still : options.stills) {
             const int64_t sample = resolve(still.position, searchLimit);
+            if (capture::stopSignal() != 0) {
+                return abandonRun(files, nullptr, "stopped");
+            }
             if (sample < 0) {
                 return fail("the music never reaches " + describe(still.position));
             }
@@ -294,16 +316,20 @@ int main(int argc, char** argv) {
             if (!pipeline.endFrame(pixels)) {
                 pipeline.flush(pixels);
             }
-            const std::string temporary = files.begin(path);
-            if (!writeFramePng(temporary, pixels, options.width, options.height) || !files.commit(path)) {
+            if (!writeFramePng(files.begin(path), pixels, options.width, options.height)) {
                 return abandonRun(files, nullptr, cannotWrite(path));
             }
+            if (capture::stopRequested("still")) {
+                return abandonRun(files, nullptr, "stopped");
+            }
         }
-        files.keep();
-        return 0;
+        return publishRun(files);
     }
 
     const int64_t fromSample = options.from ? resolve(*options.from, searchLimit) : 0;
+    if (capture::stopSignal() != 0) {
+        return abandonRun(files, nullptr, "stopped");
+    }
     if (fromSample < 0) {
         return fail("the music never reaches " + describe(*options.from));
     }
@@ -318,7 +344,9 @@ int main(int argc, char** argv) {
     }
     toSample = clock.sampleFrameOf(endFrame);
     const int64_t firstSample = clock.sampleFrameOf(startFrame);
-    capture::renderUpTo(toSample);
+    if (!capture::renderUpTo(toSample) && capture::stopSignal() != 0) {
+        return abandonRun(files, nullptr, "stopped");
+    }
 
     // The sound: the --wav file, or a temporary beside the video for ffmpeg.
     std::string wavWritten;
@@ -327,18 +355,14 @@ int main(int argc, char** argv) {
         const auto stretch = all.subspan(static_cast<size_t>(firstSample * 2),
                                          static_cast<size_t>((toSample - firstSample) * 2));
         const std::string wavTarget = options.wavPath.empty() ? options.videoPath + ".audio.wav" : options.wavPath;
-        wavWritten = files.begin(wavTarget);
+        wavWritten = options.wavPath.empty() ? files.scratch(wavTarget) : files.begin(wavTarget);
         if (!writeWav(wavWritten, stretch, static_cast<int32_t>(kSampleRate), 2)) {
             return abandonRun(files, nullptr, cannotWrite(wavTarget));
         }
     }
     const bool picturesWanted = !options.framesDir.empty() || !options.videoPath.empty();
     if (!picturesWanted) {
-        if (!files.commit(options.wavPath)) {
-            return abandonRun(files, nullptr, cannotWrite(options.wavPath));
-        }
-        files.keep();
-        return 0;  // the sound alone
+        return publishRun(files);  // the sound alone
     }
     if (!options.framesDir.empty()) {
         if (mkdir(options.framesDir.c_str(), 0755) == 0) {
@@ -372,7 +396,7 @@ int main(int argc, char** argv) {
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(written.load()));
             const std::string path = options.framesDir + name;
-            if (!writeFramePng(files.begin(path), frame, options.width, options.height) || !files.commit(path)) {
+            if (!writeFramePng(files.begin(path), frame, options.width, options.height)) {
                 problem = cannotWrite(path);
                 return false;
             }
@@ -392,7 +416,7 @@ int main(int argc, char** argv) {
     };
     ProgressBar progress("capturing", endFrame - startFrame, !options.quiet);
     for (int64_t frame = startFrame; frame < endFrame; ++frame) {
-        if (capture::stopSignal() != 0) {
+        if (capture::stopRequested("frame")) {
             return stopRun("stopped");
         }
         show.runFrame(frame);
@@ -409,21 +433,12 @@ int main(int argc, char** argv) {
     }
     progress.update(written);
     progress.finish();
-    if (video) {
-        if (!video->finish()) {
-            return abandonRun(files, video.get(), "the video was not finished: " + video->failure());
-        }
-        if (!files.commit(options.videoPath)) {
-            return abandonRun(files, video.get(), cannotWrite(options.videoPath));
-        }
+    if (video && !video->finish()) {
+        return abandonRun(files, video.get(), "the video was not finished: " + video->failure());
     }
-    if (!options.wavPath.empty() && !files.commit(options.wavPath)) {
-        return abandonRun(files, video.get(), cannotWrite(options.wavPath));
+    if (const int status = publishRun(files); status != 0) {
+        return status;
     }
-    if (capture::stopSignal() != 0) {
-        return abandonRun(files, video.get(), "stopped");
-    }
-    files.keep();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double cpu = cpuSeconds() - cpuAtStart;
     const double musicSeconds = static_cast<double>(toSample - firstSample) / kSampleRate;

@@ -8,11 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "stop_signals.h"
+
 namespace {
-
-volatile std::sig_atomic_t receivedSignal = 0;
-
-void onStopSignal(int signal) { receivedSignal = signal; }
 
 // The folder part of a path: "." for a bare file name.
 std::string folderOf(const std::string& path) {
@@ -26,12 +24,6 @@ std::string folderOf(const std::string& path) {
 std::string fileOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string temporaryFor(const std::string& path) {
-    const std::string folder = folderOf(path);
-    const std::string prefix = path.find('/') == std::string::npos ? "" : folder + (folder == "/" ? "" : "/");
-    return prefix + ".partial-" + std::to_string(getpid()) + "-" + fileOf(path);
 }
 
 // Empty when the folder exists and takes a new file.
@@ -60,19 +52,13 @@ std::string checkFolder(const std::string& folder) {
 
 namespace capture {
 
-void installStopSignals() {
-    std::signal(SIGPIPE, SIG_IGN);
-    struct sigaction action{};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: a blocked write returns EINTR
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+std::string checkTargetFolder(const std::string& path) {
+    struct stat info{};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return "'" + path + "' is a folder";  // no file can be renamed over it
+    }
+    return checkFolder(folderOf(path));
 }
-
-int stopSignal() { return receivedSignal; }
-
-std::string checkTargetFolder(const std::string& path) { return checkFolder(folderOf(path)); }
 
 std::string checkFramesFolder(const std::string& folder) {
     struct stat info{};
@@ -88,47 +74,71 @@ OutputFiles::~OutputFiles() {
     }
 }
 
+// ".partial-PID-N-name" beside `path`: hidden, this run's own, and unique
+// within the run.
+std::string OutputFiles::temporaryFor(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::string prefix = path.find('/') == std::string::npos ? "" : folder + (folder == "/" ? "" : "/");
+    return prefix + ".partial-" + std::to_string(getpid()) + "-" + std::to_string(serial_++) + "-" + fileOf(path);
+}
+
 std::string OutputFiles::begin(const std::string& path) {
-    entries_.push_back({path, temporaryFor(path), false});
+    const std::lock_guard lock(mutex_);
+    entries_.push_back({path, temporaryFor(path)});
     return entries_.back().temporary;
 }
 
-bool OutputFiles::commit(const std::string& path) {
-    // The newest first: a frame is committed right after it is begun.
-    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
-        Entry& entry = *it;
-        if (entry.path == path && !entry.committed) {
-            if (std::rename(entry.temporary.c_str(), entry.path.c_str()) != 0) {
-                return false;
-            }
-            entry.committed = true;
-            return true;
-        }
+std::string OutputFiles::scratch(const std::string& path) {
+    const std::lock_guard lock(mutex_);
+    entries_.push_back({"", temporaryFor(path)});
+    return entries_.back().temporary;
+}
+
+void OutputFiles::madeFolder(const std::string& folder) {
+    const std::lock_guard lock(mutex_);
+    madeFolders_.push_back(folder);
+}
+
+bool OutputFiles::publish(std::string& problem) {
+    problem.clear();
+    if (stopSignal() != 0) {
+        abandon();
+        return false;
     }
-    errno = ENOENT;
-    return false;
+    const std::lock_guard lock(mutex_);
+    settled_ = true;
+    for (Entry& entry : entries_) {
+        if (entry.path.empty()) {
+            continue;
+        }
+        if (std::rename(entry.temporary.c_str(), entry.path.c_str()) != 0) {
+            problem = "cannot rename '" + entry.temporary + "' to '" + entry.path + "': " + std::strerror(errno);
+            break;
+        }
+        entry.temporary.clear();  // in place now
+    }
+    removeTemporaries();
+    madeFolders_.clear();
+    return problem.empty();
 }
 
 void OutputFiles::abandon() {
-    for (const Entry& entry : entries_) {
-        unlink((entry.committed ? entry.path : entry.temporary).c_str());
-    }
+    const std::lock_guard lock(mutex_);
+    removeTemporaries();
     for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder) {
         rmdir(folder->c_str());  // fails, harmlessly, where something else was put in it
     }
-    entries_.clear();
     madeFolders_.clear();
     settled_ = true;
 }
 
-void OutputFiles::keep() {
+void OutputFiles::removeTemporaries() {
     for (const Entry& entry : entries_) {
-        if (!entry.committed) {
-            unlink(entry.temporary.c_str());  // helpers such as the video's sound
+        if (!entry.temporary.empty()) {
+            unlink(entry.temporary.c_str());
         }
     }
     entries_.clear();
-    settled_ = true;
 }
 
 }  // namespace capture

@@ -1,26 +1,19 @@
 #pragma once
-// Nothing half-written: every output goes under a temporary name in its
-// target folder (so the rename stays on one file system, and the extension,
-// which ffmpeg picks the container by, is kept) and is renamed into place
-// only when complete. A run that fails, or is stopped by a signal, removes
-// its temporaries and every output it had already completed.
-#include <csignal>
+// Nothing half-written, nothing lost: every output goes under a temporary
+// name in its target folder (so the rename stays on one file system, and the
+// extension, which ffmpeg picks the container by, is kept), and all of them
+// are renamed into place together, once the whole run has succeeded. A run
+// that fails, or is stopped by a signal, removes its own temporaries and
+// nothing else: what the target folders held before stays as it was.
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace capture {
 
-// Ignores SIGPIPE (a write to an ffmpeg that has exited fails with EPIPE
-// instead of ending the process) and catches SIGINT and SIGTERM without
-// restarting system calls, so a blocked write returns and the run can clean
-// up. The child processes get the default actions back.
-void installStopSignals();
-// The SIGINT or SIGTERM received so far; 0 when none.
-int stopSignal();
-
 // "the folder 'x' does not exist", "cannot write into the folder 'x': Read-only
-// file system"; empty when a file can be created in the folder that holds
-// `path` (tried with a probe file, which is removed again).
+// file system", "'x' is a folder"; empty when a file can be created in the
+// folder that holds `path` (tried with a probe file, which is removed again).
 std::string checkTargetFolder(const std::string& path);
 // The same for a folder of frames: the folder itself when it exists, else
 // the folder that will hold it.
@@ -29,31 +22,43 @@ std::string checkFramesFolder(const std::string& folder);
 class OutputFiles {
 public:
     OutputFiles() = default;
-    ~OutputFiles();  // abandons what was not kept
+    ~OutputFiles();  // abandons what was not published
     OutputFiles(const OutputFiles&) = delete;
     OutputFiles& operator=(const OutputFiles&) = delete;
 
-    // The temporary name to write `path` under; registered for removal.
+    // The temporary name to write the output `path` under. Each call gives a
+    // name of its own, also for a path asked for twice (the last one wins).
+    // Safe to call from the frame writer's thread.
     std::string begin(const std::string& path);
-    // Renames the temporary of `path` into place; false (errno set) when the
-    // rename fails.
-    bool commit(const std::string& path);
-    // A folder this run made (for frames): removed on failure if left empty.
-    void madeFolder(const std::string& folder) { madeFolders_.push_back(folder); }
-    // Removes the temporaries, the outputs committed so far, and the folders
-    // made; nothing is removed after this.
+    // The temporary name of a helper file beside `path` (the video's sound):
+    // removed at the end, never renamed into place.
+    std::string scratch(const std::string& path);
+    // A folder this run made (for frames): removed on abandon if left empty.
+    void madeFolder(const std::string& folder);
+
+    // The run's commit point. When no stop signal has come, renames every
+    // output into place, in the order begun, and removes the helpers; a
+    // signal after this point changes nothing. Returns false, with
+    // `problem` empty, when a signal had come: the run is abandoned. Returns
+    // false with `problem` set when a rename failed: the outputs renamed
+    // before it stay (they are complete), the rest are removed.
+    bool publish(std::string& problem);
+    // Removes the temporaries and the empty folders made; nothing already in
+    // place is touched.
     void abandon();
-    // The run succeeded: what was committed stays.
-    void keep();
 
 private:
     struct Entry {
-        std::string path;
+        std::string path;  // empty for a helper
         std::string temporary;
-        bool committed = false;
     };
+    std::string temporaryFor(const std::string& path);
+    void removeTemporaries();
+
+    std::mutex mutex_;
     std::vector<Entry> entries_;
     std::vector<std::string> madeFolders_;
+    unsigned serial_ = 0;
     bool settled_ = false;
 };
 

@@ -1,9 +1,12 @@
 #include "wav_writer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cerrno>
 #include <vector>
+
+#include "stop_signals.h"
 
 namespace {
 
@@ -47,9 +50,19 @@ bool writeWav(const std::string& path, std::span<const int16_t> samples, int32_t
     // Samples are little-endian on disk, as on this machine.
     static_assert(std::endian::native == std::endian::little);
     errno = 0;
-    const bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
-                         std::fwrite(samples.data(), sizeof(int16_t), samples.size(), file) == samples.size() &&
-                         std::fflush(file) == 0;
+    bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+    // A second of sound at a time, so that a stop signal is heard.
+    const size_t chunk = static_cast<size_t>(sampleRate) * static_cast<size_t>(channels);
+    for (size_t at = 0; written && at < samples.size(); at += chunk) {
+        if (capture::stopRequested("wav")) {
+            errno = EINTR;
+            written = false;
+            break;
+        }
+        const size_t count = std::min(chunk, samples.size() - at);
+        written = std::fwrite(samples.data() + at, sizeof(int16_t), count, file) == count;
+    }
+    written = written && std::fflush(file) == 0;
     const int savedErrno = errno;
     // A full disk may show only here, when the last buffer goes out.
     const bool closed = std::fclose(file) == 0;

@@ -1,0 +1,25 @@
+#pragma once
+// SIGINT and SIGTERM end a capture in any phase: the handler only records the
+// signal, and each phase asks at its checkpoints whether to stop. The run
+// then removes what it wrote and ends with 128 + the signal. Once its
+// outputs have been renamed into place a signal changes nothing.
+#include <csignal>
+
+namespace capture {
+
+// Ignores SIGPIPE (a write to an ffmpeg that has exited fails with EPIPE
+// instead of ending the process) and catches SIGINT and SIGTERM without
+// restarting system calls, so a blocked write or wait returns and the run can
+// clean up. The child processes get the default actions back.
+void installStopSignals();
+// The SIGINT or SIGTERM received so far; 0 when none.
+int stopSignal();
+
+// A checkpoint of the phase named `phase` ("start", "sound", "wav", "seek", "still",
+// "frame", "video", "published"): true when the run is to stop.
+// Test seam: TESSALINE_CAPTURE_RAISE_AT=PHASE:INT (or :TERM) raises that
+// signal at the phase's first checkpoint, as if it had come from outside
+// just then.
+bool stopRequested(const char* phase);
+
+}  // namespace capture
