@@ -1,6 +1,7 @@
 # tessaline: one command plays the show, one runs every test.
 #   make run    install what is missing, build, play the show
-#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, fuzzer)
+#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, fuzz corpus replays)
+#   make fuzz   fuzz campaigns of FUZZ_MINUTES (10) per target from random seeds; finds kept in build-fuzz/
 #   make video     render the show to tessaline.mp4 (640x480, anti-aliased)
 #   make video-hd  render the show to tessaline-1080p.mp4 (1920x1080, anti-aliased)
 #   make soak      the show for SOAK_MINUTES (30) under window storms, memory watched
@@ -20,7 +21,7 @@ CMAKE_ARGS ?=
 VIDEO_AA    ?= 1
 VIDEO_HD_AA ?= 4
 
-.PHONY: all deps deps-test deps-video deps-release build run test test-main video video-hd soak \
+.PHONY: all deps deps-test deps-video deps-release build run test test-main fuzz video video-hd soak \
         release-build release deb release-check clean
 
 all: build
@@ -51,12 +52,22 @@ run: build
 # The test packages come first, so that the build configures with the tests.
 test: deps-test
 	@$(MAKE) --no-print-directory build
-	@scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS) 60
+	@scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS)
 
 # The main tree alone (unit, GL, end-to-end).
 test-main: deps-test
 	@$(MAKE) --no-print-directory build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Long campaigns, not part of `make test`: FUZZ_MINUTES per target, random
+# seeds, new inputs kept in build-fuzz/found-TARGET/ for the next campaign.
+# A fault's input lands in build-fuzz/artifacts/: it becomes a file of
+# tests/fuzz/corpus/TARGET/ and a unit test.
+FUZZ_MINUTES ?= 10
+FUZZ_TARGETS ?= lwo image
+fuzz: deps-test
+	@$(MAKE) --no-print-directory build
+	@scripts/fuzz-campaign $(FUZZ_MINUTES) $(FUZZ_TARGETS)
 
 video: deps-video build
 	@if [ -x $(BUILD)/tessaline-capture ]; then \

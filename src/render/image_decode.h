@@ -1,5 +1,8 @@
 #pragma once
-// Image decoding with DevIL: file or memory bytes to 8-bit RGBA, no GL call.
+// Image decoding: file or memory bytes to 8-bit RGBA, no GL call. Our own
+// decoders (libpng, libjpeg, giflib, and ours for BMP and TGA) read the file
+// and prove it; DevIL holds and converts their pixels, and none of its
+// decoders ever reads a byte of a file.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,8 +14,8 @@ struct DecodedImage {
     int32_t width = 0;           // pixels; 0 when decoding failed
     int32_t height = 0;          // pixels; 0 when decoding failed
     std::vector<uint8_t> rgba;   // width * height * 4 bytes
-    uint32_t imageError = 0;     // DevIL's first error code when decoding failed
-    std::string failure;         // why decoding failed (OS or DevIL message); empty when ok
+    uint32_t imageError = 0;     // a DevIL error code when decoding failed (IL_LIB_PNG_ERROR, ...)
+    std::string failure;         // why decoding failed, in one line (the OS's, a library's or our words); empty when ok
     bool ok() const { return width > 0 && height > 0; }
 };
 
@@ -20,14 +23,14 @@ struct DecodedImage {
 // Idempotent; the texture manager's constructor calls it.
 void initImageDecoder();
 
-// The formats handed to DevIL, told apart by their leading bytes: PNG, JPEG,
-// GIF, BMP, and TGA (no signature: a plausible 18-byte header).
-// Anything else is refused before DevIL sees it, so none of its other
-// decoders (PSD, PCX, DDS, HDR, ...) ever runs on an image someone brings.
-// 0 when none matches; else the DevIL type constant.
+// The formats decoded, told apart by their leading bytes: PNG, JPEG, GIF,
+// BMP, and TGA (no signature: a plausible 18-byte header). Anything else is
+// refused. 0 when none matches; else DevIL's constant for the type.
 uint32_t imageTypeOf(const uint8_t* bytes, size_t size);
 
-// Decodes the image file at path (read whole, then as decodeImageBytes).
+// Decodes the image file at path (read whole, up to 128 MiB, then as
+// decodeImageBytes). A picture is refused before anything is allocated for
+// its pixels when larger than 16384 a side or 16 M pixels.
 // Not thread-safe against other DevIL calls: one thread decodes at a time.
 DecodedImage decodeImage(const char* path);
 // Decodes an image held in memory. Same threading rule as decodeImage.

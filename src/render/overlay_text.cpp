@@ -16,13 +16,13 @@ OverlayText::~OverlayText() {
 
 bool OverlayText::load(const char* path, std::string* why) {
     const DecodedImage image = decodeImage(path);
-    const char* reason = nullptr;
+    std::string reason;
     if (!image.ok()) {
-        reason = "cannot be decoded as an image";
+        reason = "cannot be decoded as an image: " + image.failure;
     } else if (image.width != of::atlasWidthPx || image.height != of::atlasHeightPx) {
         reason = "is not the glyph atlas (wrong size)";
     }
-    if (reason != nullptr) {
+    if (!reason.empty()) {
         if (why != nullptr) {
             *why = std::string(path != nullptr ? path : "(null)") + ": " + reason;
         }

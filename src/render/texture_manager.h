@@ -26,7 +26,7 @@ public:
 
     // Replaces the pixels of texture index with the image at path, which is
     // decoded first: when it cannot be read or decoded, the texture keeps
-    // what it had, *why says so ("No such file or directory", DevIL's reason)
+    // what it had, *why says so ("No such file or directory", the decoder's reason)
     // and the result is false. The index, the GL texture name and its
     // parameters stay, so whatever binds the index sees the new picture. The
     // texture bound before the call is bound after it. Needs a current GL

@@ -1,5 +1,5 @@
-// libFuzzer target: the texture manager's decode path (format check, DevIL,
-// conversion to RGBA8, flip) on bytes in memory. Besides the sanitizers'
+// libFuzzer target: the texture manager's decode path (format check, our
+// decoders, DevIL's conversion to RGBA8, flip) on bytes in memory. Besides the sanitizers'
 // findings, a decoded image whose size and pixel count disagree aborts.
 #include <cstdint>
 #include <cstdlib>  // Required for: abort
