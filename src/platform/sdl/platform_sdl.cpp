@@ -34,10 +34,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "platform/sdl/mapping_sdl.h"
 #include "platform/sdl/mode_probe.h"
+#include "platform/sdl/wm_state_x11.h"
 
 namespace platform {
 namespace {
@@ -54,6 +56,7 @@ struct SdlState {
     bool minimised = false;
     bool hidden = false;  // unmapped by the window system: not shown, like minimised
     int reportedWidth = 0, reportedHeight = 0;  // the drawable size of the last WM_SIZE
+    std::optional<FullscreenAwait> fullscreenAwait;  // shown full screen, not yet held so
 
     // What the window was created with, so that setPixelFormat can re-create it.
     std::string title;
@@ -121,6 +124,55 @@ void postUnreportedSize(SdlState& s) {
     drawableSize(s.window, width, height);
     if (width > 0 && height > 0 && (width != s.reportedWidth || height != s.reportedHeight)) {
         s.queue.push_back(Message{WM_SIZE, 0, reportDrawableSize(s)});
+    }
+}
+
+// Blocks until the window manager holds the shown window full screen, or the
+// bound has passed; the events that come meanwhile stay queued. An emulated
+// mode needs no answer: it is scaled whatever the window manager does.
+WmFullscreenReport awaitWmFullscreen(SDL_Window* window) {
+    FullscreenAwait await(SDL_GetTicks());
+    for (;;) {
+        const WmFullscreenReport report = readWmFullscreen(window);
+        if (report.emulatedMode) {
+            return report;
+        }
+        switch (await.next(SDL_GetTicks(), report.managed, report.fullscreen)) {
+            case FullscreenAwait::Step::Held:
+            case FullscreenAwait::Step::GaveUp:
+                return report;
+            case FullscreenAwait::Step::Ask:
+                askWmFullscreen(window);
+                break;
+            case FullscreenAwait::Step::Wait:
+                break;
+        }
+        SDL_PumpEvents();
+        SDL_Delay(5);
+    }
+}
+
+// The show's window, shown full screen, until the window manager holds it so:
+// one read of its state a call, asking again where it was lost. Never blocks.
+void keepAskingForFullscreen(SdlState& s) {
+    if (!s.fullscreenAwait || s.window == nullptr) {
+        s.fullscreenAwait.reset();
+        return;
+    }
+    const WmFullscreenReport report = readWmFullscreen(s.window);
+    switch (s.fullscreenAwait->next(SDL_GetTicks(), report.managed, report.fullscreen)) {
+        case FullscreenAwait::Step::Held:
+            s.fullscreenAwait.reset();
+            break;
+        case FullscreenAwait::Step::GaveUp:
+            std::fprintf(stderr, "platform: the window manager did not make the window full screen\n");
+            s.fullscreenAwait.reset();
+            break;
+        case FullscreenAwait::Step::Ask:
+            askWmFullscreen(s.window);
+            break;
+        case FullscreenAwait::Step::Wait:
+            break;
     }
 }
 
@@ -295,18 +347,17 @@ ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel
         return ModeSwitch::Refused;
     }
     SDL_ShowWindow(holder);
-    // Let the window system settle the window's size before judging it.
-    for (int i = 0; i < 5; ++i) {
-        SDL_PumpEvents();
-        SDL_Delay(10);
-    }
+    // The drawable is judged once the window manager holds the window full
+    // screen (where one runs: SDL's own sizing is final without one).
+    const WmFullscreenReport report = awaitWmFullscreen(holder);
     int drawnWidth = 0;
     int drawnHeight = 0;
     drawableSize(holder, drawnWidth, drawnHeight);
     SDL_Rect bounds{};
     SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(holder), &bounds);
     const ModeSwitch result =
-        judgeModeProbe(ModeProbe{width, height, drawnWidth, drawnHeight, bounds.w, bounds.h});
+        judgeModeProbe(ModeProbe{width, height, drawnWidth, drawnHeight, bounds.w, bounds.h,
+                                 report.emulatedMode});
     if (result != ModeSwitch::Switched) {
         SDL_DestroyWindow(holder);  // SDL puts back whatever it switched
         return result;
@@ -331,6 +382,7 @@ bool desktopSize(int32_t& widthPx, int32_t& heightPx) {
 
 void restoreDisplayMode() {
     SdlState& s = state();
+    s.fullscreenAwait.reset();
     if (s.window != nullptr && s.fullscreenStyle) {
         SDL_SetWindowFullscreen(s.window, 0);
     }
@@ -387,6 +439,7 @@ bool destroyWindow() {
     }
     SDL_DestroyWindow(s.window);
     s.window = nullptr;
+    s.fullscreenAwait.reset();
     if (s.modeHolder != nullptr) {
         SDL_DestroyWindow(s.modeHolder);
         s.modeHolder = nullptr;
@@ -404,6 +457,9 @@ void showWindow() {
         // The window now holds the full-screen mode itself.
         SDL_DestroyWindow(s.modeHolder);
         s.modeHolder = nullptr;
+    }
+    if (s.fullscreenStyle) {
+        s.fullscreenAwait.emplace(SDL_GetTicks());
     }
     SDL_DisableScreenSaver();
     send(WM_SYSCOMMAND, SC_SCREENSAVE, 0);
@@ -546,6 +602,7 @@ bool peekMessage(Message& message) {
             translate(event);
         }
         if (s.queue.empty()) {
+            keepAskingForFullscreen(s);
             postUnreportedSize(s);
         }
     }
