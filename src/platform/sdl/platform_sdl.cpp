@@ -11,8 +11,11 @@
 //    Wayland compositors never switch the panel: the modes SDL lists there
 //    are emulated by scaling, which counts as Scaled, and the full-screen
 //    window then covers the desktop at its own size. XWayland reports the
-//    switch made but may hand out a drawable of the panel's size: Scaled too
-//    (mode_probe.h).
+//    switch made but emulates it: Scaled too (mode_probe.h). Under an X11
+//    window manager the holder is judged once the manager's own state says
+//    full screen, and the shown window is asked for full screen again until
+//    that state says so (wm_state_x11.cpp): SDL asks once, and a manager
+//    still setting the window up can lose that request.
 //  - Windows ask for high-DPI drawables: on a scaled panel the drawable has
 //    the panel's pixels, and WM_SIZE reports those. Where the size settles
 //    later without an event (after the first buffer swap, on another
@@ -127,52 +130,10 @@ void postUnreportedSize(SdlState& s) {
     }
 }
 
-// Blocks until the window manager holds the shown window full screen, or the
-// bound has passed; the events that come meanwhile stay queued. An emulated
-// mode needs no answer: it is scaled whatever the window manager does.
-WmFullscreenReport awaitWmFullscreen(SDL_Window* window) {
-    FullscreenAwait await(SDL_GetTicks());
-    for (;;) {
-        const WmFullscreenReport report = readWmFullscreen(window);
-        if (report.emulatedMode) {
-            return report;
-        }
-        switch (await.next(SDL_GetTicks(), report.managed, report.fullscreen)) {
-            case FullscreenAwait::Step::Held:
-            case FullscreenAwait::Step::GaveUp:
-                return report;
-            case FullscreenAwait::Step::Ask:
-                askWmFullscreen(window);
-                break;
-            case FullscreenAwait::Step::Wait:
-                break;
-        }
-        SDL_PumpEvents();
-        SDL_Delay(5);
-    }
-}
-
-// The show's window, shown full screen, until the window manager holds it so:
-// one read of its state a call, asking again where it was lost. Never blocks.
+// The show's window, shown full screen, until the window manager holds it so.
 void keepAskingForFullscreen(SdlState& s) {
-    if (!s.fullscreenAwait || s.window == nullptr) {
+    if (s.fullscreenAwait && (s.window == nullptr || !continueFullscreenAwait(s.window, *s.fullscreenAwait))) {
         s.fullscreenAwait.reset();
-        return;
-    }
-    const WmFullscreenReport report = readWmFullscreen(s.window);
-    switch (s.fullscreenAwait->next(SDL_GetTicks(), report.managed, report.fullscreen)) {
-        case FullscreenAwait::Step::Held:
-            s.fullscreenAwait.reset();
-            break;
-        case FullscreenAwait::Step::GaveUp:
-            std::fprintf(stderr, "platform: the window manager did not make the window full screen\n");
-            s.fullscreenAwait.reset();
-            break;
-        case FullscreenAwait::Step::Ask:
-            askWmFullscreen(s.window);
-            break;
-        case FullscreenAwait::Step::Wait:
-            break;
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <SDL_syswm.h>
 
+#include <cstdio>
+
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(VEXEL_HAVE_X11)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -100,5 +102,44 @@ WmFullscreenReport readWmFullscreen(SDL_Window*) { return {}; }
 void askWmFullscreen(SDL_Window*) {}
 
 #endif
+
+WmFullscreenReport awaitWmFullscreen(SDL_Window* window) {
+    FullscreenAwait await(SDL_GetTicks());
+    for (;;) {
+        const WmFullscreenReport report = readWmFullscreen(window);
+        if (report.emulatedMode) {
+            return report;
+        }
+        switch (await.next(SDL_GetTicks(), report.managed, report.fullscreen)) {
+            case FullscreenAwait::Step::Held:
+            case FullscreenAwait::Step::GaveUp:
+                return report;
+            case FullscreenAwait::Step::Ask:
+                askWmFullscreen(window);
+                break;
+            case FullscreenAwait::Step::Wait:
+                break;
+        }
+        SDL_PumpEvents();
+        SDL_Delay(5);
+    }
+}
+
+bool continueFullscreenAwait(SDL_Window* window, FullscreenAwait& await) {
+    const WmFullscreenReport report = readWmFullscreen(window);
+    switch (await.next(SDL_GetTicks(), report.managed, report.fullscreen)) {
+        case FullscreenAwait::Step::Held:
+            return false;
+        case FullscreenAwait::Step::GaveUp:
+            std::fprintf(stderr, "platform: the window manager did not make the window full screen\n");
+            return false;
+        case FullscreenAwait::Step::Ask:
+            askWmFullscreen(window);
+            return true;
+        case FullscreenAwait::Step::Wait:
+            return true;
+    }
+    return true;
+}
 
 }  // namespace platform

@@ -5,6 +5,8 @@
 // the request. On other video drivers no window manager reports anything.
 #include <SDL.h>
 
+#include "platform/sdl/mode_probe.h"
+
 namespace platform {
 
 struct WmFullscreenReport {
@@ -19,5 +21,16 @@ WmFullscreenReport readWmFullscreen(SDL_Window* window);
 // Asks the window manager (again) to take the window full screen: the EWMH
 // _NET_WM_STATE add request, which changes nothing where the state is held.
 void askWmFullscreen(SDL_Window* window);
+
+// Blocks until the window manager holds the shown window full screen, asking
+// again where the request was lost, or until the bound has passed; the events
+// that come meanwhile stay queued. An emulated mode is answered at once: it is
+// scaled whatever the window manager does.
+WmFullscreenReport awaitWmFullscreen(SDL_Window* window);
+
+// The same wait, one step a call, never blocking: reads the state and asks
+// again where due. False once the wait is over (held, no window manager, or
+// given up, which is said on standard error).
+bool continueFullscreenAwait(SDL_Window* window, FullscreenAwait& await);
 
 }  // namespace platform
