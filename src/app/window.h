@@ -24,8 +24,11 @@ extern FullscreenWay fullscreenWay;
 // shape (full screen in the desktop's mode): resizeView then letterboxes it.
 extern bool letterboxed;
 // Samples a pixel that --aa asks for (1, 2, 4 or 8); 0 when not asked: the
-// pixel format as ever and nothing said. openWindow falls back to fewer
-// samples, then none, and says on standard error what it got.
+// pixel format as ever and nothing said. openWindow keeps the samples asked
+// for while a format offers them without buffers the show does not draw with
+// (accumulation, stencil, alpha, depth past 16 bits: the steps of the plain
+// format's fallback), then halves them, down to none, and says on standard
+// error what it got.
 extern int32_t wantedSamples;
 // The rectangle resizeView gave glViewport last, in the drawable's pixels
 // (origin at the bottom left): where the scenes draw.

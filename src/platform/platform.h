@@ -93,7 +93,10 @@ struct PixelFormat {
 // from the wanted one halved step by step down to none: the wanted format,
 // then without the accumulation buffer, then without stencil, then without
 // alpha, then with the depth buffer down to 16 bits. Without multisampling
-// that is those five alone. Every platform settles in this order; format n
+// that is those five alone. The samples go last because they are what the
+// user asked for; the buffers dropped before them are ones the show does not
+// draw with (and displays often offer multisampling only without an
+// accumulation buffer). Every platform settles in this order; format n
 // (1-based) is candidate n - 1.
 constexpr int32_t pixelFormatSteps = 5;  // candidates for each sample count
 constexpr int32_t sampleCountSteps(const PixelFormat& wanted) {

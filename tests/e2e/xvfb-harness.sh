@@ -37,6 +37,7 @@ HARNESS_SHOW_LOG=""
 HARNESS_WESTON_PID=""
 HARNESS_WAYLAND=""   # set while the show runs under weston
 HARNESS_XWAYLAND=""  # XWayland's display while the show runs through it
+HARNESS_LOAD_PID=""  # a CPU-bound process beside the show (harness_start_load)
 
 harness_fail() {
     echo "e2e: FAIL: $*" >&2
@@ -48,6 +49,9 @@ harness_fail() {
 }
 
 harness_cleanup() {
+    if [ -n "$HARNESS_LOAD_PID" ]; then
+        kill -TERM "$HARNESS_LOAD_PID" 2>/dev/null || true
+    fi
     if [ -n "$HARNESS_SHOW_PID" ] && kill -0 "$HARNESS_SHOW_PID" 2>/dev/null; then
         # The show may sit in a message box, where SDL ignores SIGTERM.
         # timeout leads its own process group: kill the group, show included.
@@ -177,6 +181,13 @@ harness_start_weston() {
     # Keys reach weston through the X server's focus: the pointer over its window.
     xdotool mousemove 5 5 || true
     sleep 1  # the shell's panel and background settle first
+}
+
+# harness_start_load   a CPU-bound process beside the show until the test
+# ends: the window system's answers come late, as on a busy machine
+harness_start_load() {
+    timeout -k 1 300 sh -c 'while :; do :; done' &
+    HARNESS_LOAD_PID=$!
 }
 
 # harness_run_show LIMIT_SECONDS [SHOW_OPTION...]   starts the show in the background

@@ -21,6 +21,23 @@ TEST(ModeProbeTest, EachWindowSystemsAnswerCountsAsItShows) {
     EXPECT_EQ(judgeModeProbe(ModeProbe{640, 480, 1280, 1024, 1280, 1024}), ModeSwitch::Refused);
     // The switch reported but no drawable to show it on.
     EXPECT_EQ(judgeModeProbe(ModeProbe{640, 480, 0, 0, 640, 480}), ModeSwitch::Refused);
+    // XWayland's emulated mode before the window manager has resized the
+    // window: it reads as switched, and is scaled all the same.
+    EXPECT_EQ(judgeModeProbe(ModeProbe{640, 480, 640, 480, 640, 480, true}), ModeSwitch::Scaled);
+}
+
+// A window manager that lost the first request is asked again until its state
+// holds, within the bound; with none running there is nothing to wait for.
+TEST(ModeProbeTest, FullScreenIsAskedForAgainUntilTheWindowManagerHoldsIt) {
+    using Step = platform::FullscreenAwait::Step;
+    platform::FullscreenAwait await(1000);
+    EXPECT_EQ(await.next(1010, true, false), Step::Wait);
+    EXPECT_EQ(await.next(1100, true, false), Step::Ask);
+    EXPECT_EQ(await.next(1150, true, false), Step::Wait);
+    EXPECT_EQ(await.next(1200, true, false), Step::Ask);
+    EXPECT_EQ(await.next(1250, true, true), Step::Held);
+    EXPECT_EQ(await.next(1000 + platform::FullscreenAwait::limitMs, true, false), Step::GaveUp);
+    EXPECT_EQ(platform::FullscreenAwait(0).next(0, false, false), Step::Held);
 }
 
 }  // namespace

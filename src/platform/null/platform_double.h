@@ -80,6 +80,9 @@ void setClock(uint32_t now, uint32_t stepMs = 0);
 // The display offers only formats with no field above `best` (by default it
 // offers every format).
 void offerFormatsUpTo(const PixelFormat& best);
+// Offers the formats up to `best` besides (a display whose multisampled
+// visuals lack buffers that its plain ones have, say).
+void alsoOfferFormatsUpTo(const PixelFormat& best);
 // changeDisplayMode's answer while ChangeDisplayMode is not failing
 // (Switched by default); the desktop's size (640 x 480 by default).
 void setModeSwitch(ModeSwitch result);

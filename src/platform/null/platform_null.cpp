@@ -51,7 +51,8 @@ struct DoubleState {
     intptr_t drawableSize = 0;  // as WM_SIZE's lParam
     intptr_t reportedSize = 0;  // the drawable size of the last WM_SIZE
 
-    PixelFormat offeredUpTo{1 << 16, 1 << 16, 1 << 16, 1 << 16, 1 << 16, true, 1 << 16};
+    // A format is offered when no field is above those of one of these.
+    std::vector<PixelFormat> offeredUpTo{PixelFormat{1 << 16, 1 << 16, 1 << 16, 1 << 16, 1 << 16, true, 1 << 16}};
     PixelFormat chosen;
     ModeSwitch modeSwitch = ModeSwitch::Switched;
     int32_t desktopWidth = 640;
@@ -126,7 +127,8 @@ void setClock(uint32_t now, uint32_t stepMs) {
     state().clockStarted = false;
 }
 
-void offerFormatsUpTo(const PixelFormat& best) { state().offeredUpTo = best; }
+void offerFormatsUpTo(const PixelFormat& best) { state().offeredUpTo = {best}; }
+void alsoOfferFormatsUpTo(const PixelFormat& best) { state().offeredUpTo.push_back(best); }
 void setModeSwitch(ModeSwitch result) { state().modeSwitch = result; }
 void setDesktopSize(int32_t widthPx, int32_t heightPx) {
     state().desktopWidth = widthPx;
@@ -328,15 +330,16 @@ int32_t choosePixelFormat(const PixelFormat& wanted) {
     if (failing(Step::ChoosePixelFormat)) {
         return 0;
     }
-    const PixelFormat& best = s.offeredUpTo;
     for (int32_t i = 0; i < pixelFormatCandidateCount(wanted); ++i) {
         const PixelFormat format = pixelFormatCandidate(wanted, i);
-        if (format.colourBits <= best.colourBits && format.alphaBits <= best.alphaBits &&
-            format.accumBits <= best.accumBits && format.depthBits <= best.depthBits &&
-            format.stencilBits <= best.stencilBits && (best.doubleBuffer || !format.doubleBuffer) &&
-            format.samples <= best.samples) {
-            s.chosen = format;
-            return i + 1;
+        for (const PixelFormat& best : s.offeredUpTo) {
+            if (format.colourBits <= best.colourBits && format.alphaBits <= best.alphaBits &&
+                format.accumBits <= best.accumBits && format.depthBits <= best.depthBits &&
+                format.stencilBits <= best.stencilBits && (best.doubleBuffer || !format.doubleBuffer) &&
+                format.samples <= best.samples) {
+                s.chosen = format;
+                return i + 1;
+            }
         }
     }
     return 0;

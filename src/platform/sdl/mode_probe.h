@@ -2,8 +2,10 @@
 // What a shown full-screen window of the wanted size tells about a display
 // mode switch. SDL reports no error when the display keeps its mode, so the
 // switch is judged by what the window system hands out: the display's bounds
-// (the mode SDL believes in force) and the window's drawable in pixels.
-// Kept apart from the SDL calls so that each answer can be tested.
+// (the mode SDL believes in force), the window's drawable in pixels once the
+// window manager holds the window full screen, and XWayland's mark of an
+// emulated mode. Kept apart from the SDL calls so that each answer can be
+// tested.
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -14,14 +16,21 @@ struct ModeProbe {
     int32_t wantedWidth = 0, wantedHeight = 0;      // the mode asked for
     int32_t drawableWidth = 0, drawableHeight = 0;  // the full-screen window's drawable, pixels
     int32_t boundsWidth = 0, boundsHeight = 0;      // the display's bounds after the switch
+    bool emulated = false;  // the X server emulates the mode for this window (XWayland)
 };
 
 // Switched: a drawable of the wanted size on a display in that mode.
 // Scaled: the window system offers the size only by scaling it, the panel
 // keeping its own mode; either the drawable has the wanted size over a display
 // of another size, or the switch reads as made (XWayland's emulated modes) but
-// the drawable has another size. Refused: nothing of the wanted size at all.
+// the drawable has another size, or the X server says that it emulates the
+// mode (XWayland: the compositor scales whatever size the window manager
+// gives the window). Refused: nothing of the wanted size at all.
 constexpr ModeSwitch judgeModeProbe(const ModeProbe& probe) {
+    const bool drawn = probe.drawableWidth > 0 && probe.drawableHeight > 0;
+    if (probe.emulated && drawn) {
+        return ModeSwitch::Scaled;
+    }
     const bool rightDrawable =
         probe.drawableWidth == probe.wantedWidth && probe.drawableHeight == probe.wantedHeight;
     const bool switchReported =
@@ -29,10 +38,50 @@ constexpr ModeSwitch judgeModeProbe(const ModeProbe& probe) {
     if (rightDrawable && switchReported) {
         return ModeSwitch::Switched;
     }
-    if (rightDrawable || (switchReported && probe.drawableWidth > 0 && probe.drawableHeight > 0)) {
+    if (rightDrawable || (switchReported && drawn)) {
         return ModeSwitch::Scaled;
     }
     return ModeSwitch::Refused;
 }
+
+// Waiting for the window manager to hold a shown window full screen. SDL asks
+// once, as the window maps; a window manager still setting the window up may
+// lose that request (weston's, when it comes before the window's surface,
+// which a loaded machine makes likely), and maps an ordinary window. So the
+// window manager's own state is read back, and the request repeated (it is
+// idempotent) until the state holds or the bound has passed. Where no window
+// manager runs there is nothing to wait for.
+class FullscreenAwait {
+public:
+    static constexpr uint32_t askEveryMs = 100;  // between requests
+    static constexpr uint32_t limitMs = 4000;    // the window manager's time to answer
+    enum class Step {
+        Wait,    // not held yet; asked a moment ago
+        Ask,     // not held yet: ask again
+        Held,    // the window manager holds it full screen (or none runs)
+        GaveUp,  // not held within the bound
+    };
+
+    // askedMs: when the first request went out (the window was shown).
+    explicit FullscreenAwait(uint32_t askedMs) : firstMs_(askedMs), askedMs_(askedMs) {}
+    // What to do after a read of the window manager's state at nowMs.
+    Step next(uint32_t nowMs, bool managed, bool held) {
+        if (!managed || held) {
+            return Step::Held;
+        }
+        if (nowMs - firstMs_ >= limitMs) {
+            return Step::GaveUp;
+        }
+        if (nowMs - askedMs_ < askEveryMs) {
+            return Step::Wait;
+        }
+        askedMs_ = nowMs;
+        return Step::Ask;
+    }
+
+private:
+    uint32_t firstMs_;
+    uint32_t askedMs_;
+};
 
 }  // namespace platform

@@ -11,8 +11,11 @@
 //    Wayland compositors never switch the panel: the modes SDL lists there
 //    are emulated by scaling, which counts as Scaled, and the full-screen
 //    window then covers the desktop at its own size. XWayland reports the
-//    switch made but may hand out a drawable of the panel's size: Scaled too
-//    (mode_probe.h).
+//    switch made but emulates it: Scaled too (mode_probe.h). Under an X11
+//    window manager the holder is judged once the manager's own state says
+//    full screen, and the shown window is asked for full screen again until
+//    that state says so (wm_state_x11.cpp): SDL asks once, and a manager
+//    still setting the window up can lose that request.
 //  - Windows ask for high-DPI drawables: on a scaled panel the drawable has
 //    the panel's pixels, and WM_SIZE reports those. Where the size settles
 //    later without an event (after the first buffer swap, on another
@@ -34,10 +37,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "platform/sdl/mapping_sdl.h"
 #include "platform/sdl/mode_probe.h"
+#include "platform/sdl/wm_state_x11.h"
 
 namespace platform {
 namespace {
@@ -54,6 +59,7 @@ struct SdlState {
     bool minimised = false;
     bool hidden = false;  // unmapped by the window system: not shown, like minimised
     int reportedWidth = 0, reportedHeight = 0;  // the drawable size of the last WM_SIZE
+    std::optional<FullscreenAwait> fullscreenAwait;  // shown full screen, not yet held so
 
     // What the window was created with, so that setPixelFormat can re-create it.
     std::string title;
@@ -121,6 +127,13 @@ void postUnreportedSize(SdlState& s) {
     drawableSize(s.window, width, height);
     if (width > 0 && height > 0 && (width != s.reportedWidth || height != s.reportedHeight)) {
         s.queue.push_back(Message{WM_SIZE, 0, reportDrawableSize(s)});
+    }
+}
+
+// The show's window, shown full screen, until the window manager holds it so.
+void keepAskingForFullscreen(SdlState& s) {
+    if (s.fullscreenAwait && (s.window == nullptr || !continueFullscreenAwait(s.window, *s.fullscreenAwait))) {
+        s.fullscreenAwait.reset();
     }
 }
 
@@ -295,18 +308,17 @@ ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel
         return ModeSwitch::Refused;
     }
     SDL_ShowWindow(holder);
-    // Let the window system settle the window's size before judging it.
-    for (int i = 0; i < 5; ++i) {
-        SDL_PumpEvents();
-        SDL_Delay(10);
-    }
+    // The drawable is judged once the window manager holds the window full
+    // screen (where one runs: SDL's own sizing is final without one).
+    const WmFullscreenReport report = awaitWmFullscreen(holder);
     int drawnWidth = 0;
     int drawnHeight = 0;
     drawableSize(holder, drawnWidth, drawnHeight);
     SDL_Rect bounds{};
     SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(holder), &bounds);
     const ModeSwitch result =
-        judgeModeProbe(ModeProbe{width, height, drawnWidth, drawnHeight, bounds.w, bounds.h});
+        judgeModeProbe(ModeProbe{width, height, drawnWidth, drawnHeight, bounds.w, bounds.h,
+                                 report.emulatedMode});
     if (result != ModeSwitch::Switched) {
         SDL_DestroyWindow(holder);  // SDL puts back whatever it switched
         return result;
@@ -331,6 +343,7 @@ bool desktopSize(int32_t& widthPx, int32_t& heightPx) {
 
 void restoreDisplayMode() {
     SdlState& s = state();
+    s.fullscreenAwait.reset();
     if (s.window != nullptr && s.fullscreenStyle) {
         SDL_SetWindowFullscreen(s.window, 0);
     }
@@ -387,6 +400,7 @@ bool destroyWindow() {
     }
     SDL_DestroyWindow(s.window);
     s.window = nullptr;
+    s.fullscreenAwait.reset();
     if (s.modeHolder != nullptr) {
         SDL_DestroyWindow(s.modeHolder);
         s.modeHolder = nullptr;
@@ -404,6 +418,9 @@ void showWindow() {
         // The window now holds the full-screen mode itself.
         SDL_DestroyWindow(s.modeHolder);
         s.modeHolder = nullptr;
+    }
+    if (s.fullscreenStyle) {
+        s.fullscreenAwait.emplace(SDL_GetTicks());
     }
     SDL_DisableScreenSaver();
     send(WM_SYSCOMMAND, SC_SCREENSAVE, 0);
@@ -546,6 +563,7 @@ bool peekMessage(Message& message) {
             translate(event);
         }
         if (s.queue.empty()) {
+            keepAskingForFullscreen(s);
             postUnreportedSize(s);
         }
     }
