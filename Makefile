@@ -1,6 +1,6 @@
 # tessaline: one command plays the show, one runs every test.
 #   make run    install what is missing, build, play the show
-#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, fuzz corpus replays)
+#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, TSan sound tests, fuzz corpus replays)
 #   make fuzz   fuzz campaigns of FUZZ_MINUTES (10) per target from random seeds; finds kept in build-fuzz/
 #   make video     render the show to tessaline.mp4 (640x480, anti-aliased)
 #   make video-hd  render the show to tessaline-1080p.mp4 (1920x1080, anti-aliased)
@@ -11,6 +11,7 @@
 JOBS       ?= $(shell nproc)
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
 DIST       ?= dist
 CMAKE_ARGS ?=
@@ -52,7 +53,7 @@ run: build
 # The test packages come first, so that the build configures with the tests.
 test: deps-test
 	@$(MAKE) --no-print-directory build
-	@scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS)
+	@TSAN_BUILD=$(TSAN_BUILD) scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS)
 
 # The main tree alone (unit, GL, end-to-end).
 test-main: deps-test
@@ -112,4 +113,4 @@ release-check:
 	@scripts/release-check $(DIST) $(BUILD)/release-check
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) build-fuzz $(DIST)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) build-fuzz $(DIST)

@@ -7,16 +7,6 @@
 
 namespace sound {
 
-namespace {
-
-std::ostream& discardLog() {
-    static DiscardBuffer buffer;
-    static std::ostream stream(&buffer);
-    return stream;
-}
-
-}  // namespace
-
 bool readWholeFile(const char* path, std::vector<std::byte>& bytes) {
     bytes.clear();
     if (path == nullptr) return false;
@@ -40,20 +30,22 @@ std::unique_ptr<ModuleRenderer> ModuleRenderer::open(const std::vector<std::byte
                                                      int32_t sampleRate, int32_t repeatCount) {
     if (bytes.empty() || sampleRate <= 0) return nullptr;
     try {
-        auto module = std::make_unique<openmpt::module>(bytes, discardLog());
+        auto log = std::make_unique<ModuleLog>();
+        auto module = std::make_unique<openmpt::module>(bytes, log->stream);
         // No dither: rendering is a pure function of the module, so offline
         // renders and test expectations match the live output bit for bit.
         module->ctl_set_integer("dither", 0);
         module->set_repeat_count(repeatCount);
-        return std::make_unique<ModuleRenderer>(Private{}, std::move(module), sampleRate);
+        return std::make_unique<ModuleRenderer>(Private{}, std::move(log), std::move(module), sampleRate);
     } catch (...) {
         // openmpt::exception for a file it cannot load; std::bad_alloc alike.
         return nullptr;
     }
 }
 
-ModuleRenderer::ModuleRenderer(Private, std::unique_ptr<openmpt::module> module, int32_t sampleRate)
-    : module_(std::move(module)), sampleRate_(sampleRate) {}
+ModuleRenderer::ModuleRenderer(Private, std::unique_ptr<ModuleLog> log, std::unique_ptr<openmpt::module> module,
+                               int32_t sampleRate)
+    : log_(std::move(log)), module_(std::move(module)), sampleRate_(sampleRate) {}
 
 ModuleRenderer::~ModuleRenderer() = default;
 

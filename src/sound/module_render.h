@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -29,11 +30,19 @@ constexpr int32_t kModuleChunkFrames = 32;
 
 // Drops whatever is written to it: libopenmpt reports loader warnings
 // (truncated files and the like) to a log stream, and the show has nowhere to
-// show them. Give each thread a stream of its own over one.
+// show them. A std::ostream is not safe to share between threads, and
+// libopenmpt writes to a module's stream for as long as the module lives, from
+// whichever thread uses it: each module gets a stream of its own over one.
 class DiscardBuffer : public std::streambuf {
 protected:
     int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
     std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+// One module's log: what libopenmpt is given, alive as long as the module.
+struct ModuleLog {
+    DiscardBuffer buffer;
+    std::ostream stream{&buffer};
 };
 
 // Reads a whole file; false when it cannot be opened or read.
@@ -47,7 +56,8 @@ public:
     // -1 loops for ever, 0 plays the song once, n plays it n + 1 times.
     static std::unique_ptr<ModuleRenderer> open(const std::vector<std::byte>& bytes,
                                                 int32_t sampleRate, int32_t repeatCount);
-    ModuleRenderer(Private, std::unique_ptr<openmpt::module> module, int32_t sampleRate);
+    ModuleRenderer(Private, std::unique_ptr<ModuleLog> log, std::unique_ptr<openmpt::module> module,
+                   int32_t sampleRate);
     ~ModuleRenderer();
     ModuleRenderer(const ModuleRenderer&) = delete;
     ModuleRenderer& operator=(const ModuleRenderer&) = delete;
@@ -62,8 +72,11 @@ public:
     bool setPosition(ModulePosition position);
     double durationSeconds() const;
     int32_t sampleRate() const { return sampleRate_; }
+    // The stream this module's messages go to (its own, never another's).
+    const std::ostream& logStream() const { return log_->stream; }
 
 private:
+    std::unique_ptr<ModuleLog> log_;  // before module_: outlives it
     std::unique_ptr<openmpt::module> module_;
     int32_t sampleRate_;
     bool failed_ = false;

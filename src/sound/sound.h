@@ -31,10 +31,12 @@ float getVersion();  // this layer: 3.40
 // A device whose callback stops for a while (a suspend, a debugger, the audio
 // server moving the stream) keeps the music: the position heard stands still
 // through the gap and goes on with the sound when the callbacks come back.
-// A device reported removed is noticed at the next position query or play
-// call: the silent output takes over from the frame last heard and keeps real
-// time, and the default device is tried again about once a second; when one
-// opens, the music goes on there from the position reached.
+// A gap longer than a few seconds, or a device reported removed, is noticed
+// at the next position query or play call and loses the device: the silent
+// output takes over from the frame last heard and keeps real time, and the
+// default device is tried again, away from the calling thread, at once and
+// then about once a second; when one opens and plays, the music goes on
+// there from the position reached. No call here waits for a device.
 bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t flags);
 bool setOutput(int32_t outputType);  // accepted, no effect
 // Stops the output and frees every module and stream still loaded.

@@ -3,21 +3,26 @@
 //
 // Threads: every call here is made on the main thread. The audio device's
 // thread runs only Mixer::render; the decoder thread only fills stream rings;
-// a module's jump worker only prepares renderers (jump_preparer.h).
+// a module's jump worker only prepares renderers (jump_preparer.h); the
+// device worker only closes a lost device and opens the next one
+// (device_reopener.h).
 // Where no audio device opens, a silent output takes its place: nothing is
 // heard, but the mixer is run on the main thread up to the frame that real
 // time has reached whenever a position is asked, so modules advance (and cues
 // fall) exactly as they would with sound.
 //
 // A device whose callback stops (a suspend, a debugger, a starved thread,
-// the audio server moving the stream) keeps the mixer: what it holds plays
-// out, the position heard stands still, and when the callbacks come back the
-// music goes on from there, heard and answered alike. Only a device the
-// backend reports removed hands over to the silent output, from the frame
-// last heard, at the moment it was last heard to move, so the music neither
-// jumps back nor stands still and cues keep their time. From then on the
-// default device is tried again about once a second; one that opens takes
-// the mixer where the silent output has brought it.
+// the audio server moving the stream) keeps the mixer for a while: what it
+// holds plays out, the position heard stands still, and when the callbacks
+// come back within kCallbackGapBoundMicroseconds the music goes on from
+// there, heard and answered alike. A longer gap, or a device the backend
+// reports removed, loses the device: the silent output takes over from the
+// frame last heard (for a removal, at the moment it was last heard to move),
+// so the music neither jumps back nor stands still for good and cues keep
+// their time. From then on the device worker tries the default device, at
+// once and then about once a second; one that opens and calls back takes the
+// mixer where the silent output has brought it. The main thread never waits
+// for a device: it only picks up one that is ready.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -32,6 +37,7 @@
 #include <vector>
 
 #include "platform/audio_device.h"
+#include "sound/device_reopener.h"
 #include "sound/mixer.h"
 #include "sound/module_voice.h"
 #include "sound/sound.h"
@@ -50,7 +56,11 @@ constexpr int32_t kSilentPumpFrames = 4096;
 // callback gap when it went: the silent output starts from the moment of
 // the removal, not from that of the last sound, so the gap stays a pause.
 constexpr int64_t kGapBeforeRemovalMicroseconds = 250000;
-// How often the default device is tried again after a removal.
+// The longest callback gap that is a pause: a device that has not called
+// back for longer is lost, and the music goes on without it from where it
+// stood. Well above what a loaded machine or a moved stream costs.
+constexpr int64_t kCallbackGapBoundMicroseconds = 3000000;
+// How often the default device is tried again after a loss.
 constexpr int64_t kReopenIntervalMicroseconds = 1000000;
 // The silent output catches up at most this much real time per query
 // (about 8 ms of rendering for the show's module); a longer wait between
@@ -67,17 +77,18 @@ struct Engine {
     bool initialised = false;
     bool silent = false;
     bool deviceOpen = false;
-    bool deviceLost = false;     // a device was removed and none has opened since
+    bool deviceLost = false;     // a device was lost and none has been taken since
     std::atomic<int> mixerOwner{DeviceIdle};
     int32_t sampleRate = kDefaultSampleRate;
     Mixer mixer;
     StreamDecoder decoder;
     std::vector<std::unique_ptr<Module>> modules;
     std::vector<std::unique_ptr<Stream>> streams;
+    DeviceReopener reopener;
     std::vector<int16_t> pumpBuffer;
     std::string lastLoadError;
     int64_t deviceBaseFrame = 0;         // mixer frame at which the open device's own count starts
-    int64_t nextReopenMicroseconds = 0;  // after a removal: when to try the default device again
+    int64_t nextReopenMicroseconds = 0;  // after a loss: when to try the default device again
     int64_t silentStartMicroseconds = 0;
     int64_t silentStartFrame = 0;        // output frame at the speaker at silentStartMicroseconds
     int64_t lastSpeakerFrame = 0;
@@ -134,34 +145,52 @@ struct Engine {
         pumpBuffer.assign(static_cast<size_t>(kSilentPumpFrames) * 2, 0);
     }
 
-    // The device is gone: the mixer is taken from its callback (waiting at
-    // most for one call in progress: a removed device's thread goes on
-    // calling back into a scratch buffer), the device is closed, and the
-    // silent output goes on from the frame last heard.
-    void loseDevice() {
+    // The device is gone: the mixer is taken from its callback, the device
+    // goes to the worker to be closed (its thread may be slow to stop), and
+    // the silent output goes on from the frame last heard, as from
+    // silentFromMicroseconds. False, and nothing changed, while the callback
+    // is mixing: the next query tries again.
+    bool loseDevice(int64_t silentFromMicroseconds) {
         int expected = DeviceIdle;
-        while (!mixerOwner.compare_exchange_weak(expected, Detached, std::memory_order_acquire)) {
-            expected = DeviceIdle;
-            std::this_thread::yield();
-        }
-        platform::closeAudioDevice();
+        if (!mixerOwner.compare_exchange_strong(expected, Detached, std::memory_order_acquire)) return false;
         deviceOpen = false;
         deviceLost = true;
-        const int64_t now = nowMicroseconds();
-        nextReopenMicroseconds = now + kReopenIntervalMicroseconds;
-        startSilentOutput(std::max(lastProgressMicroseconds, now - kGapBeforeRemovalMicroseconds), lastSpeakerFrame);
+        reopener.handOver({sampleRate, kDeviceBufferFrames, Engine::deviceCallback, this});
+        nextReopenMicroseconds = nowMicroseconds() + kReopenIntervalMicroseconds;
+        startSilentOutput(silentFromMicroseconds, lastSpeakerFrame);
+        return true;
     }
 
-    // After a removal: the default device again, at most once a second. The
-    // one that opens plays on from the frame the silent output reached.
+    // A device the worker opened, calling back into silence, takes the mixer.
+    // Paused for a moment, so that its count of frames stands still: the next
+    // frame it asks for is the mixer's next. What it holds is silence, played
+    // out before the music, so the position heard waits for it.
+    void takeDevice() {
+        platform::pauseAudioDevice(true);
+        deviceBaseFrame = mixer.framesRendered() - platform::audioDevicePosition().framesRendered;
+        deviceOpen = true;
+        deviceLost = false;
+        silent = false;
+        lastProgressMicroseconds = nowMicroseconds();
+        mixerOwner.store(DeviceIdle, std::memory_order_release);
+        platform::pauseAudioDevice(false);
+    }
+
+    // After a loss: a device the worker has ready is taken; else another
+    // attempt about once a second.
     void retryDevice() {
+        if (reopener.take()) {
+            takeDevice();
+            return;
+        }
         const int64_t now = nowMicroseconds();
-        if (!deviceLost || now < nextReopenMicroseconds) return;
+        if (now < nextReopenMicroseconds) return;
         nextReopenMicroseconds = now + kReopenIntervalMicroseconds;
-        if (openDevice()) deviceLost = false;
+        reopener.attempt();
     }
 
     void shutdown() {
+        reopener.stop();  // first: no attempt outlives the layer, a device not taken is closed
         if (deviceOpen) platform::closeAudioDevice();
         deviceOpen = false;
         deviceLost = false;
@@ -209,19 +238,21 @@ struct Engine {
         if (!initialised) return 0;
         if (silent) {
             lastSpeakerFrame = std::max(lastSpeakerFrame, pump());
-            retryDevice();
+            if (deviceLost) retryDevice();
             if (silent) return lastSpeakerFrame;
         }
         const platform::AudioDevicePosition device = platform::audioDevicePosition();
-        if (device.lost) {
-            loseDevice();
+        const int64_t now = nowMicroseconds();
+        const bool lost = device.lost ? loseDevice(std::max(lastProgressMicroseconds, now - kGapBeforeRemovalMicroseconds))
+                          : device.sinceCallbackMicroseconds > kCallbackGapBoundMicroseconds && loseDevice(now);
+        if (lost) {
             lastSpeakerFrame = std::max(lastSpeakerFrame, pump());
             return lastSpeakerFrame;
         }
         const int64_t frame = deviceBaseFrame + device.framesRendered - device.framesBuffered;
         if (frame > lastSpeakerFrame) {
             lastSpeakerFrame = frame;
-            lastProgressMicroseconds = nowMicroseconds();
+            lastProgressMicroseconds = now;
         }
         return lastSpeakerFrame;
     }
@@ -449,6 +480,7 @@ bool waitJumpPrepared(Module* module, int32_t timeoutMs) {
     return engine().owns(module) && module->waitJumpPrepared(timeoutMs);
 }
 bool deviceLost() { return engine().deviceLost; }
+bool waitDeviceAttempt(int32_t timeoutMs) { return engine().reopener.waitIdle(timeoutMs); }
 int64_t framesRendered() { return engine().mixer.framesRendered(); }
 int64_t speakerFrame() { return engine().speakerFrame(); }
 

@@ -24,8 +24,13 @@ void resetHooks();
 
 // What init chose, or the silent output after a lost device.
 bool usingSilentOutput();
-// Whether a device was removed and the silent output plays until another opens.
+// Whether a device was lost (removed, or silent past the gap bound) and the
+// silent output plays until another is taken.
 bool deviceLost();
+// Waits (up to timeoutMs) until the device worker has no close or attempt
+// under way or asked for, so what the next query finds does not depend on
+// the worker's speed.
+bool waitDeviceAttempt(int32_t timeoutMs);
 // Waits (up to timeoutMs) until the module's latest jump is prepared for the
 // mixer, so what the device plays next does not depend on the worker's speed.
 bool waitJumpPrepared(Module* module, int32_t timeoutMs);

@@ -1,9 +1,12 @@
 // Gaps and removals on the simulated device: a callback gap pauses the music
-// heard and it goes on when the callbacks come back, a removed device hands
-// over to real time and a new device takes the music on, and the silent
+// heard and it goes on when the callbacks come back, a gap past the bound or
+// a removed device hands over to real time and a new device takes the music
+// on, opened where the show's thread never waits for it, and the silent
 // output's catch-up after a long wait is bounded. Every answer is the
 // module's position at the frame at the speaker (cues on the heard beat).
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "sound_fixture.h"
 #include "test_paths.h"
@@ -44,6 +47,12 @@ protected:
     void steps(int count) {
         for (int i = 0; i < count && !HasFailure(); ++i) step();
     }
+    // A step, then whatever the device worker was asked for is done.
+    int64_t stepAndSettle() {
+        const int64_t frame = step();
+        EXPECT_TRUE(sound::testing::waitDeviceAttempt(10000));
+        return frame;
+    }
     // What the device played from capturedFrom on is the module from module
     // frame moduleFrom on, for frameCount frames.
     void expectHeard(size_t capturedFrom, int64_t moduleFrom, int64_t frameCount) {
@@ -52,6 +61,18 @@ protected:
         const auto first = reference.samples.begin() + moduleFrom * 2;
         EXPECT_TRUE(std::equal(first, first + frameCount * 2, heard.begin() + static_cast<ptrdiff_t>(capturedFrom)))
             << "the sound heard is not the module from frame " << moduleFrom;
+    }
+
+    // Just after a device was taken: it plays out the silence it holds, then
+    // the music from the mixer's next frame on; the position heard waits for
+    // the silence and never goes back.
+    void expectMusicGoesOnAfterTheSilenceHeld() {
+        const int64_t held = platform::audioDevicePosition().framesBuffered;
+        const size_t capturedFrom = platform::audio_double::captured().size() + static_cast<size_t>(held) * 2;
+        const int64_t takenAt = sound::testing::framesRendered();
+        steps(100);
+        EXPECT_EQ(lastFrame, takenAt + 100 * kStepFrames - held);
+        expectHeard(capturedFrom, takenAt - startFrame, 100 * kStepFrames - held);
     }
 
     const std::string path = corpusPath("xm/pattern_jump_ft2_break.xm");  // a row every 50 ms
@@ -122,7 +143,7 @@ TEST_F(DeviceLossTest, ARemovedDeviceHandsOverToRealTimeAndANewOneTakesTheMusicO
     platform::audio_double::setAvailable(false);  // nothing to go to for three seconds
     for (int i = 1; i <= 300 && !HasFailure(); ++i) {
         // Exactly real time from the frame last heard: no jump, no freeze.
-        ASSERT_EQ(step(), heard + i * kStepFrames);
+        ASSERT_EQ(stepAndSettle(), heard + i * kStepFrames);
     }
     EXPECT_TRUE(sound::testing::deviceLost());
     EXPECT_TRUE(sound::testing::usingSilentOutput());
@@ -133,19 +154,76 @@ TEST_F(DeviceLossTest, ARemovedDeviceHandsOverToRealTimeAndANewOneTakesTheMusicO
     platform::audio_double::setAvailable(true);
     int stepsToReopen = 0;
     while (sound::testing::usingSilentOutput() && stepsToReopen < 200 && !HasFailure()) {
-        step();
+        stepAndSettle();
         ++stepsToReopen;
     }
-    EXPECT_LE(stepsToReopen, 101);
+    EXPECT_LE(stepsToReopen, 102);
     ASSERT_TRUE(platform::audio_double::isOpen());
     EXPECT_FALSE(sound::testing::deviceLost());
-    // The new device has taken its first two buffers and played nothing yet.
-    const size_t capturedFrom = platform::audio_double::captured().size();
-    const int64_t reopenedAt = sound::testing::framesRendered() - 2 * kBufferFrames;
-    EXPECT_EQ(lastFrame, reopenedAt);
+    expectMusicGoesOnAfterTheSilenceHeld();
+}
+
+// A device that stops calling back and never comes back: the position stands
+// for the bound, then the music goes on in real time from where it stood.
+TEST_F(DeviceLossTest, AGapPastTheBoundLosesTheDeviceAndTheMusicGoesOnFromWhereItStood) {
     steps(100);
-    EXPECT_EQ(lastFrame, reopenedAt + 100 * kStepFrames);
-    expectHeard(capturedFrom, reopenedAt - startFrame, 100 * kStepFrames);
+    platform::audio_double::setStalled(true);
+    platform::audio_double::setAvailable(false);  // nothing to go to
+    steps(10);  // what the device held plays out
+    const int64_t stood = lastFrame;
+    int stoodSteps = 0;
+    while (!sound::testing::deviceLost() && stoodSteps < 1000 && !HasFailure()) {
+        ASSERT_EQ(stepAndSettle(), stood) << "the heard position stands through the gap";
+        ++stoodSteps;
+    }
+    ASSERT_TRUE(sound::testing::deviceLost()) << "a device silent for " << stoodSteps * 10 << " ms is still waited for";
+    EXPECT_LE(stoodSteps, 300) << "a few seconds at most";
+    EXPECT_TRUE(sound::testing::usingSilentOutput());
+    EXPECT_FALSE(platform::audio_double::isOpen()) << "the silent device is closed";
+    for (int i = 1; i <= 200 && !HasFailure(); ++i) {
+        ASSERT_EQ(stepAndSettle(), stood + i * kStepFrames) << "real time from the frame that stood";
+    }
+    // Another device takes the music on as after a removal.
+    platform::audio_double::setAvailable(true);
+    for (int i = 0; i < 102 && sound::testing::usingSilentOutput(); ++i) stepAndSettle();
+    ASSERT_FALSE(sound::testing::usingSilentOutput());
+    expectMusicGoesOnAfterTheSilenceHeld();
+}
+
+// A sound server that does not answer: the show's thread goes on answering
+// in real time while the open waits elsewhere, and takes the device once it
+// has opened.
+TEST_F(DeviceLossTest, TheShowsThreadNeverWaitsForADeviceToOpen) {
+    steps(100);
+    const int32_t opensHere = platform::audio_double::openCallsOnThisThread();
+    platform::audio_double::holdOpens(true);
+    platform::audio_double::remove();
+    const int64_t heard = lastFrame;
+    for (int i = 1; i <= 300 && !HasFailure(); ++i) {
+        ASSERT_EQ(step(), heard + i * kStepFrames) << "the frames go on while the device opens";
+    }
+    EXPECT_EQ(platform::audio_double::openCallsOnThisThread(), opensHere) << "a device was opened on the show's thread";
+    platform::audio_double::holdOpens(false);
+    ASSERT_TRUE(sound::testing::waitDeviceAttempt(10000));
+    stepAndSettle();
+    EXPECT_FALSE(sound::testing::usingSilentOutput()) << "the opened device is taken";
+    expectMusicGoesOnAfterTheSilenceHeld();
+}
+
+// Closing the layer while an open waits: close waits for it, and no device
+// is left open (nor anything leaked).
+TEST_F(DeviceLossTest, ClosingWhileADeviceOpensLeavesNoDeviceOpen) {
+    steps(10);
+    platform::audio_double::holdOpens(true);
+    platform::audio_double::remove();
+    step();
+    std::thread server([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        platform::audio_double::holdOpens(false);
+    });
+    sound::close();
+    server.join();
+    EXPECT_FALSE(platform::audio_double::isOpen());
 }
 
 TEST_F(SoundTest, AnHourAwayFromTheSilentOutputCostsOneBoundedCatchUp) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 
 #include "sound_fixture.h"
@@ -180,6 +181,20 @@ TEST_F(SoundTest, AModuleMovedBeforeItPlaysStartsThere) {
     ASSERT_GE(heard.size(), static_cast<size_t>(startFrame + 6000) * 2);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), heard.begin() + startFrame * 2));
     EXPECT_EQ(sound::moduleFrameAtSpeaker(module), 4410 + 6000);
+}
+
+// libopenmpt writes to a module's log from whichever thread uses the module
+// (the main thread loads, a jump worker prepares): no two modules, the one a
+// worker opens included, may share a stream.
+TEST_F(SoundTest, EachModuleLogsToAStreamOfItsOwn) {
+    std::vector<std::byte> bytes;
+    ASSERT_TRUE(sound::readWholeFile(corpusPath("xm/openmpt_test.xm").c_str(), bytes));
+    const auto first = sound::ModuleRenderer::open(bytes, 44100, -1);
+    std::unique_ptr<sound::ModuleRenderer> second;
+    std::thread worker([&] { second = sound::ModuleRenderer::open(bytes, 44100, -1); });
+    worker.join();
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(&first->logStream(), &second->logStream());
 }
 
 // ---- bad input ----------------------------------------------------------------------

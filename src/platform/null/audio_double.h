@@ -2,7 +2,8 @@
 // The null platform's audio device: none by default, so the sound layer takes
 // its silent output. Tests can make a simulated device available; it never
 // plays on its own: advance() plays frames and refills the way a real device
-// does, on the calling thread, so positions are exact and repeatable.
+// does, on the calling thread, so positions are exact and repeatable. Every
+// call may come from any thread (one lock over the device).
 //
 // Model: the device holds up to two buffers of bufferFrames. Whenever it holds
 // bufferFrames or fewer, it asks the callback for another bufferFrames.
@@ -34,6 +35,11 @@ void setStalled(bool stalled);
 // The device goes away: it reports itself lost, plays nothing and never calls
 // back again; it stays open until closed.
 void remove();
+// While held, openAudioDevice waits (as on a sound server that does not
+// answer) until released or reset; after 10 s it gives up and fails.
+void holdOpens(bool held);
+// How many times openAudioDevice was called on the calling thread.
+int32_t openCallsOnThisThread();
 int64_t framesPlayed();
 int32_t callbackCount();
 

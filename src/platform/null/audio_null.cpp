@@ -1,5 +1,8 @@
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 
 #include "platform/audio_device.h"
 #include "platform/null/audio_double.h"
@@ -8,7 +11,12 @@ namespace platform {
 
 namespace {
 
+// Every call takes the device's lock: the layer opens and closes devices
+// from a thread of its own while the test drives the device from its own.
 struct SimulatedDevice {
+    std::mutex mutex;
+    std::condition_variable opensReleased;
+    bool opensHeld = false;
     bool available = false;
     int32_t forcedBufferFrames = 0;
     bool open = false;
@@ -59,11 +67,27 @@ SimulatedDevice& device() {
     return instance;
 }
 
+// A held open gives up after this long, so that a layer that opens on the
+// thread holding the opens fails its test instead of hanging it.
+constexpr auto kHeldOpenGiveUp = std::chrono::seconds(10);
+thread_local int32_t openCallsHere = 0;
+
+void closeLocked(SimulatedDevice& d) {
+    d.open = false;
+    d.paused = true;
+    d.callback = nullptr;
+    d.user = nullptr;
+    d.held.clear();
+}
+
 }  // namespace
 
 bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
                      AudioCallback callback, void* user, AudioDeviceInfo& obtained) {
     SimulatedDevice& d = device();
+    std::unique_lock<std::mutex> lock(d.mutex);
+    ++openCallsHere;
+    if (!d.opensReleased.wait_for(lock, kHeldOpenGiveUp, [&] { return !d.opensHeld; })) return false;
     d.requested = {sampleRate, channels, bufferFrames};
     if (!d.available || d.open || callback == nullptr || sampleRate <= 0 || channels != 2 ||
         bufferFrames <= 0) {
@@ -87,6 +111,7 @@ bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
 
 void pauseAudioDevice(bool paused) {
     SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
     if (!d.open) return;
     d.paused = paused;
     d.refill();
@@ -94,15 +119,13 @@ void pauseAudioDevice(bool paused) {
 
 void closeAudioDevice() {
     SimulatedDevice& d = device();
-    d.open = false;
-    d.paused = true;
-    d.callback = nullptr;
-    d.user = nullptr;
-    d.held.clear();
+    const std::lock_guard<std::mutex> lock(d.mutex);
+    closeLocked(d);
 }
 
 AudioDevicePosition audioDevicePosition() {
-    const SimulatedDevice& d = device();
+    SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
     if (!d.open) return {};
     const int64_t sinceCallback = d.framesSinceCallback * 1000000 / std::max(1, d.obtained.sampleRate);
     return {d.framesRendered, d.heldFrames(), sinceCallback, d.removed};
@@ -113,8 +136,11 @@ void holdAudioCallback(bool held) { audio_double::setStalled(held); }
 namespace audio_double {
 
 void reset() {
-    closeAudioDevice();
     SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
+    closeLocked(d);
+    d.opensHeld = false;
+    d.opensReleased.notify_all();
     d.available = false;
     d.forcedBufferFrames = 0;
     d.requested = {};
@@ -129,15 +155,32 @@ void reset() {
     d.captured.clear();
 }
 
-void setAvailable(bool available) { device().available = available; }
-void setBufferFrames(int32_t frames) { device().forcedBufferFrames = std::max(0, frames); }
-bool isOpen() { return device().open; }
-bool isPaused() { return device().paused; }
-AudioDeviceInfo requested() { return device().requested; }
-AudioDeviceInfo obtained() { return device().obtained; }
+// The accessors lock too: the layer's own thread may be opening meanwhile.
+template <typename F>
+auto locked(F&& f) {
+    SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
+    return f(d);
+}
+
+void setAvailable(bool available) { locked([&](SimulatedDevice& d) { d.available = available; }); }
+void setBufferFrames(int32_t frames) { locked([&](SimulatedDevice& d) { d.forcedBufferFrames = std::max(0, frames); }); }
+bool isOpen() { return locked([](SimulatedDevice& d) { return d.open; }); }
+bool isPaused() { return locked([](SimulatedDevice& d) { return d.paused; }); }
+AudioDeviceInfo requested() { return locked([](SimulatedDevice& d) { return d.requested; }); }
+AudioDeviceInfo obtained() { return locked([](SimulatedDevice& d) { return d.obtained; }); }
+
+void holdOpens(bool held) {
+    SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
+    d.opensHeld = held;
+    d.opensReleased.notify_all();
+}
+int32_t openCallsOnThisThread() { return openCallsHere; }
 
 void advance(int64_t frameCount) {
     SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
     if (!d.open || d.paused || d.removed) return;
     if (d.stalled) {
         const int64_t played = std::min<int64_t>(frameCount, d.heldFrames());
@@ -158,19 +201,21 @@ void advance(int64_t frameCount) {
 
 void setStalled(bool stalled) {
     SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
     d.stalled = stalled;
     d.refill();
 }
 
 void remove() {
     SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
     d.removed = true;
     d.held.clear();
 }
 
-int64_t framesPlayed() { return device().framesPlayed; }
-int32_t callbackCount() { return device().callbacks; }
-void setCapture(bool capture) { device().capture = capture; }
+int64_t framesPlayed() { return locked([](SimulatedDevice& d) { return d.framesPlayed; }); }
+int32_t callbackCount() { return locked([](SimulatedDevice& d) { return d.callbacks; }); }
+void setCapture(bool capture) { locked([&](SimulatedDevice& d) { d.capture = capture; }); }
 const std::vector<int16_t>& captured() { return device().captured; }
 
 }  // namespace audio_double
