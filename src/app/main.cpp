@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "app/data_root.h"
 #include "app/options.h"
@@ -21,6 +22,23 @@ int main(int argc, char** argv) {
     if (parsed.options.version) {
         std::printf("%s %s\n", program, VEXEL_VERSION);
         return 0;
+    }
+    if (parsed.options.listDisplays || parsed.options.display >= 0) {
+        const std::vector<platform::DisplayInfo> displays = platform::listDisplays();
+        if (parsed.options.listDisplays) {
+            if (displays.empty()) {
+                std::fprintf(stderr, "%s: no display to list (is DISPLAY set?)\n", program);
+                return 1;
+            }
+            std::printf("displays:\n%s", displayList(displays).c_str());
+            return 0;
+        }
+        // Without any display the window's own failure says why, as ever.
+        if (!displays.empty() && static_cast<size_t>(parsed.options.display) >= displays.size()) {
+            std::fprintf(stderr, "%s: --display: no display %d; the displays:\n%s", program,
+                         static_cast<int>(parsed.options.display), displayList(displays).c_str());
+            return 2;
+        }
     }
     // Not finding the data is left to the loader to report, with its box.
     // VEXEL_INSTALLED_DATA_ROOT stands in for the installed data folder; set

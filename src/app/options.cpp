@@ -57,6 +57,22 @@ constexpr OptionRow optionTable[] = {
          }
          return std::string("'") + value + "' is not 1, 2, 4 or 8";
      }},
+    {"--display", "N", "full screen (or the window) on display N, counted from 0; see --displays",
+     [](ShowOptions& o, const char* value) {
+         char* end = nullptr;
+         errno = 0;
+         const long index = std::strtol(value, &end, 10);
+         if (errno != 0 || end == value || *end != '\0' || index < 0 || index > kDisplayLimit) {
+             return std::string("'") + value + "' is not a display number (0, 1, ...)";
+         }
+         o.display = static_cast<int32_t>(index);
+         return std::string();
+     }},
+    {"--displays", nullptr, "list the displays and exit",
+     [](ShowOptions& o, const char*) {
+         o.listDisplays = true;
+         return std::string();
+     }},
     {"--help", nullptr, "show this list and exit",
      [](ShowOptions& o, const char*) {
          o.help = true;
@@ -103,6 +119,24 @@ ParsedOptions parseOptions(int argc, const char* const* argv) {
         }
     }
     return parsed;
+}
+
+std::string displayList(const std::vector<platform::DisplayInfo>& displays) {
+    std::string text;
+    for (size_t i = 0; i < displays.size(); ++i) {
+        const platform::DisplayInfo& d = displays[i];
+        text += "  " + std::to_string(i) + ": " + std::to_string(d.bounds.right - d.bounds.left) + "x" +
+                std::to_string(d.bounds.bottom - d.bounds.top) + " at " + std::to_string(d.bounds.left) + "," +
+                std::to_string(d.bounds.top);
+        if (d.refreshHz > 0) {
+            text += ", " + std::to_string(d.refreshHz) + " Hz";
+        }
+        if (!d.name.empty()) {
+            text += ", " + d.name;
+        }
+        text += "\n";
+    }
+    return text;
 }
 
 std::string optionsHelp(const char* program) {

@@ -4,6 +4,9 @@
 // the table in options.cpp.
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/platform.h"
 
 // Where the show goes on the screen.
 enum class ScreenMode {
@@ -20,6 +23,8 @@ struct ShowOptions {
     bool dev = false;        // --dev: transport keys, overlay, hot reload
     int32_t avOffsetMs = 0;  // --av-offset-ms N: cues follow the heard position moved by N ms (positive: later)
     int32_t aaSamples = 0;   // --aa N: multisampling, N samples a pixel (1, 2, 4, 8); 0 not asked
+    int32_t display = -1;    // --display N: full screen or the window on display N; -1 not asked
+    bool listDisplays = false;  // --displays: print the displays and play nothing
     bool help = false;  // --help: print the option list and play nothing
     bool version = false;  // --version: print the release's version and play nothing
 };
@@ -31,5 +36,11 @@ struct ParsedOptions {
 
 // argv[0] is the program and is skipped.
 ParsedOptions parseOptions(int argc, const char* const* argv);
+// Displays above this are refused as bad values, before any display is asked.
+constexpr int32_t kDisplayLimit = 63;
+
+// One line a display, "  N: WIDTHxHEIGHT at X,Y, HZ Hz, NAME" (the rate
+// and the name where known), as --displays prints them.
+std::string displayList(const std::vector<platform::DisplayInfo>& displays);
 // The --help text: usage line and one line per option, from the table.
 std::string optionsHelp(const char* program);

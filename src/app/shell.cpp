@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/dev_session.h"
+#include "app/frame_pacer.h"
 #include "app/sequencer.h"
 #include "app/startup_loader.h"
 #include "app/window.h"
@@ -88,6 +89,7 @@ void stopMusic() {
 int runMainLoop(FrameHooks* hooks) {
     platform::Message msg;
     bool done = false;
+    FramePacer pacer;
     while (!done) {
         if (platform::peekMessage(msg)) {
             // One message per pass.
@@ -112,6 +114,9 @@ int runMainLoop(FrameHooks* hooks) {
                 if (hooks != nullptr) hooks->afterFrame();
                 checkFrameGlErrors();
                 platform::swapBuffers();
+                if (framePacing) {
+                    pacer.endFrame(platform::windowRefreshHz());
+                }
             }
         } else {
             // Minimised: draw nothing, and sleep until something happens.
@@ -138,10 +143,13 @@ int runShow(const ShowOptions& options, MusicWarmup warmMusicLibrary) {
         warmMusic = [warmMusicLibrary] { warmMusicLibrary(demoConfig.modulePath); };
     }
     StartupWorker worker(startupImagePaths(), warmMusic);
+    platform::selectDisplay(options.display);
     if (!openWindow(demoConfig.title, demoConfig.width, demoConfig.height, demoConfig.bitsPerPixel,
                     fullscreen)) {
         return 1;  // the user has been told why; the worker stops on its way out
     }
+    demoSystem.log("MAIN: on display %d, refresh %d Hz (0: not reported)\n", platform::windowDisplay(),
+                   platform::windowRefreshHz());
     if (!loadObjects()) {
         worker.stop();  // endShow exits the process: no worker may outlive it
         endShow(1);     // the loader has told the user why

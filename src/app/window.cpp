@@ -8,6 +8,7 @@
 #include "core/demo_config.h"
 #include "core/demo_system.h"
 #include "core/picture_fit.h"
+#include "app/frame_pacer.h"
 #include "app/shell.h"
 #include "platform/platform.h"
 
@@ -32,13 +33,6 @@ void shutdownError(const char* text) {
     platform::messageBox(text, shutdownCaption, platform::BoxButtons::Ok,
                          platform::BoxIcon::Information);
 }
-
-// Frames wait for the display's refresh (build switch VEXEL_FRAME_PACING;
-// off for benchmarks that want every frame the machine can draw).
-#ifndef VEXEL_FRAME_PACING
-#define VEXEL_FRAME_PACING 1
-#endif
-constexpr bool framePacing = VEXEL_FRAME_PACING != 0;
 
 // The drawable's size in pixels as the last WM_SIZE gave it; 0 x 0 before any.
 int32_t reportedWidthPx = 0;

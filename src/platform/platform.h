@@ -10,6 +10,7 @@
 // Nothing above this layer includes SDL.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -188,6 +189,26 @@ void setForegroundWindow();
 void setFocus();
 void setWindowTitle(const char* title);
 
+// ---- displays --------------------------------------------------------------
+struct DisplayInfo {
+    std::string name;       // as the window system names it; may be empty
+    Rect bounds;            // in the desktop's coordinates, pixels
+    int32_t refreshHz = 0;  // of its current mode; 0 where none is reported
+};
+// The displays in the window system's order; index N is display N. Usable
+// before registerWindowClass (the window system is reached for the call
+// alone); empty where there is no display.
+std::vector<DisplayInfo> listDisplays();
+// The display that changeDisplayMode, desktopSize and the next createWindow
+// use: an index into listDisplays, or -1 (the default) for the window
+// system's own placement, where full screen takes display 0.
+void selectDisplay(int32_t index);
+// The display the window is on (an index into listDisplays); -1 without a window.
+int32_t windowDisplay();
+// The refresh rate of the display the window is on, in Hz; 0 where the
+// window system reports none, or without a window.
+int32_t windowRefreshHz();
+
 // ---- device context, pixel format, rendering context -----------------------
 bool getDeviceContext();
 bool releaseDeviceContext();
@@ -230,6 +251,13 @@ BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, 
 // ---- time ------------------------------------------------------------------
 uint32_t tickCount();  // milliseconds, unsigned 32-bit, wraps
 LocalTime localTime();
+// The fine timer: a monotonic count of performanceFrequency() ticks a second.
+uint64_t performanceCounter();
+uint64_t performanceFrequency();
+// Sleeps at least ms (the system's timer may add about a millisecond).
+void sleepMs(uint32_t ms);
+// Hands the rest of the thread's time slice to others.
+void yieldThread();
 
 // ---- threads ---------------------------------------------------------------
 // Runs the calling thread niceSteps below its current priority, so that work

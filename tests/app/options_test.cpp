@@ -59,10 +59,33 @@ TEST(OptionsTest, AntiAliasingTakesOneTwoFourOrEightSamples) {
     EXPECT_THAT(parse({"--aa"}).error, HasSubstr("needs a value"));
 }
 
+TEST(OptionsTest, ADisplayIsANumberFromZeroAndTheListIsItsOwnOption) {
+    EXPECT_EQ(parse({}).options.display, -1) << "not asked: placed as ever";
+    EXPECT_FALSE(parse({}).options.listDisplays);
+    EXPECT_EQ(parse({"--display", "0"}).options.display, 0);
+    EXPECT_EQ(parse({"--display", "1", "--window"}).options.display, 1);
+    EXPECT_TRUE(parse({"--displays"}).options.listDisplays);
+    for (const char* bad : {"-1", "one", "1.5", "", "64", "99999999999999999999"}) {
+        const ParsedOptions parsed = parse({"--display", bad});
+        EXPECT_THAT(parsed.error, HasSubstr(std::string("--display: '") + bad + "'")) << bad;
+    }
+    EXPECT_THAT(parse({"--display"}).error, HasSubstr("needs a value"));
+}
+
+TEST(OptionsTest, TheDisplayListGivesEachDisplaysNumberBoundsAndWhatIsKnown) {
+    const std::vector<platform::DisplayInfo> displays{
+        {"HDMI-1", platform::Rect{0, 0, 1920, 1080}, 60},
+        {"", platform::Rect{1920, -200, 2560, 280}, 0},
+    };
+    EXPECT_EQ(displayList(displays), "  0: 1920x1080 at 0,0, 60 Hz, HDMI-1\n  1: 640x480 at 1920,-200\n");
+    EXPECT_EQ(displayList({}), "");
+}
+
 TEST(OptionsTest, HelpListsEveryOption) {
     const std::string help = optionsHelp("tessaline");
     EXPECT_THAT(help, HasSubstr("usage: tessaline"));
-    for (const char* option : {"--window", "--scaled", "--dev", "--av-offset-ms", "--aa", "--help", "--version"}) {
+    for (const char* option :
+         {"--window", "--scaled", "--dev", "--av-offset-ms", "--aa", "--display N", "--displays", "--help", "--version"}) {
         EXPECT_THAT(help, HasSubstr(option));
     }
 }

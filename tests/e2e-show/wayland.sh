@@ -14,6 +14,9 @@
 #   hidpi        1280x720 output at scale 2 (2560x1440 pixels): the show draws
 #                the panel's pixels (960x720 of picture become 1920x1440),
 #                letterboxed as at scale 1
+#   display      two 640x480 outputs side by side: --display 1 puts the show
+#                full screen on the second, the first keeps weston's desktop;
+#                --display 2 lists the two and exits with 2
 set -euo pipefail
 source "$(dirname "$0")/../e2e/xvfb-harness.sh"
 harness_init "$1" "$2"
@@ -139,6 +142,30 @@ case "$case_name" in
         expect_letterboxed 2
         grab picture 2560x1440 crop=1920:1440:320:0
         "$probe" native "$out/picture.rgb" 1920 || harness_fail "the picture is doubled, not drawn at scale 2 (see $out)"
+        harness_key "$win" Escape
+        harness_expect_exit 0 10
+        ;;
+    display)
+        harness_start_x 1280x480x24
+        harness_start_weston 640x480 --output-count=2
+        # Each output is an X window at 0,0; the second goes beside the first.
+        second="$(harness_find_window '^Weston Compositor - screen1$')"
+        [ -n "$second" ] || harness_fail "weston made no second output"
+        xdotool windowmove "$second" 640 0
+        status=0
+        SDL_VIDEODRIVER=wayland timeout -k 3 20 "$HARNESS_SHOW" --display 2 >"$out/unknown.log" 2>&1 || status=$?
+        [ "$status" = 2 ] || harness_fail "--display 2 of two ended with $status, not 2: $(cat "$out/unknown.log")"
+        grep -q '^  1: 640x480 at 640,0' "$out/unknown.log" ||
+            harness_fail "--display 2 did not list the displays: $(cat "$out/unknown.log")"
+        VEXEL_LOG=stderr harness_run_show 60 --display 1
+        win="$(harness_wait_show_window 20)"
+        sleep 1  # black until the first scene fades in at 7.68 s
+        grep -q 'MAIN: on display 1,' "$HARNESS_SHOW_LOG" || harness_fail "the show is not on display 1"
+        grep -q 'set_fullscreen' "$HARNESS_SHOW_LOG" || harness_fail "the show did not ask for full screen"
+        grab second 1280x480 crop=640:480:640:0
+        grab first 1280x480 crop=640:480:0:0
+        "$probe" black "$out/second.rgb" || harness_fail "the second output does not show the show (see $out)"
+        "$probe" black "$out/first.rgb" && harness_fail "the show covers the first output too (see $out)"
         harness_key "$win" Escape
         harness_expect_exit 0 10
         ;;

@@ -116,6 +116,16 @@ uint32_t tickCount() { return clockMs; }
 
 void lowerThreadPriority(int32_t) {}
 
+// Frames are rendered on the capture's own clock, never shown or paced.
+uint64_t performanceCounter() { return uint64_t{clockMs} * 1000; }
+uint64_t performanceFrequency() { return 1000000; }
+void sleepMs(uint32_t) {}
+void yieldThread() {}
+std::vector<DisplayInfo> listDisplays() { return {}; }
+void selectDisplay(int32_t) {}
+int32_t windowDisplay() { return -1; }
+int32_t windowRefreshHz() { return 0; }
+
 LocalTime localTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

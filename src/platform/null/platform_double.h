@@ -93,6 +93,19 @@ void setPixelScale(int32_t scale);
 // setSwapInterval accepts only these intervals (by default -1 and 1).
 void offerSwapIntervals(std::initializer_list<int32_t> intervals);
 
+// The displays listDisplays reports, whose refresh rates windowRefreshHz
+// gives (by default one of 640 x 480 at 60 Hz); the window is on the one
+// selected, else display 0.
+void setDisplays(std::vector<DisplayInfo> displays);
+int32_t selectedDisplay();  // selectDisplay's last index; -1 before any
+// The fine timer counts microseconds from 0 (performanceFrequency
+// 1,000,000). It moves only by advanceCounter, by each sleepMs (its
+// milliseconds plus oversleepUs) and by each yieldThread (yieldUs); by
+// default sleeps are exact and a yield takes 10 us.
+void advanceCounter(uint64_t us);
+void setTimerCosts(uint32_t oversleepUs, uint32_t yieldUs);
+uint64_t counterUs();
+
 // Answers of the next message boxes, in order. Without one, an OK box answers
 // Ok and a Yes/No box No (as a box closed unanswered).
 void queueAnswer(BoxAnswer answer);

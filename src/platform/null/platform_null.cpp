@@ -2,6 +2,7 @@
 // ticks, box answers and failures scripted (platform_double.h).
 #include <cstdio>
 #include <deque>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,12 @@ struct DoubleState {
     int32_t desktopHeight = 480;
     std::vector<int32_t> swapIntervals{-1, 1};
     int32_t swapInterval = 0;
+
+    std::vector<DisplayInfo> displays{DisplayInfo{"double", Rect{0, 0, 640, 480}, 60}};
+    int32_t selectedDisplay = -1;
+    uint64_t counterUs = 0;  // the fine timer, microseconds
+    uint32_t oversleepUs = 0;
+    uint32_t yieldUs = 10;
 };
 
 // Built on first use, so usable from any static initialiser, and never
@@ -136,6 +143,15 @@ void setDesktopSize(int32_t widthPx, int32_t heightPx) {
 }
 void setPixelScale(int32_t scale) { state().pixelScale = scale; }
 void offerSwapIntervals(std::initializer_list<int32_t> intervals) { state().swapIntervals = intervals; }
+
+void setDisplays(std::vector<DisplayInfo> displays) { state().displays = std::move(displays); }
+int32_t selectedDisplay() { return state().selectedDisplay; }
+void advanceCounter(uint64_t us) { state().counterUs += us; }
+void setTimerCosts(uint32_t oversleepUs, uint32_t yieldUs) {
+    state().oversleepUs = oversleepUs;
+    state().yieldUs = yieldUs;
+}
+uint64_t counterUs() { return state().counterUs; }
 
 void queueAnswer(BoxAnswer answer) { state().answers.push_back(answer); }
 void setLocalTime(const LocalTime& time) { state().time = time; }
@@ -494,6 +510,36 @@ uint32_t tickCount() {
     }
     s.clockStarted = true;
     return s.clockNow;
+}
+
+uint64_t performanceCounter() { return state().counterUs; }
+uint64_t performanceFrequency() { return 1000000; }
+
+void sleepMs(uint32_t ms) {
+    record("sleepMs(" + std::to_string(ms) + ")");
+    state().counterUs += uint64_t{ms} * 1000 + state().oversleepUs;
+}
+
+void yieldThread() { state().counterUs += state().yieldUs; }
+
+// ---- displays --------------------------------------------------------------
+
+std::vector<DisplayInfo> listDisplays() { return state().displays; }
+
+void selectDisplay(int32_t index) {
+    record("selectDisplay(" + std::to_string(index) + ")");
+    state().selectedDisplay = index;
+}
+
+int32_t windowDisplay() {
+    const DoubleState& s = state();
+    return !s.window ? -1 : s.selectedDisplay >= 0 ? s.selectedDisplay : 0;
+}
+
+int32_t windowRefreshHz() {
+    const int32_t display = windowDisplay();
+    const std::vector<DisplayInfo>& displays = state().displays;
+    return display >= 0 && static_cast<size_t>(display) < displays.size() ? displays[display].refreshHz : 0;
 }
 
 void lowerThreadPriority(int32_t) {}

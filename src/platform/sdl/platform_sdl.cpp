@@ -40,6 +40,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/sdl/display_sdl.h"
 #include "platform/sdl/mapping_sdl.h"
 #include "platform/sdl/mode_probe.h"
 #include "platform/sdl/wm_state_x11.h"
@@ -96,7 +97,8 @@ SDL_Window* makeWindow(const SdlState& s) {
     } else {
         flags |= SDL_WINDOW_RESIZABLE;
     }
-    return SDL_CreateWindow(s.title.c_str(), s.x, s.y, s.width, s.height, flags);
+    return SDL_CreateWindow(s.title.c_str(), sdl::windowPosition(s.x), sdl::windowPosition(s.y), s.width,
+                            s.height, flags);
 }
 
 intptr_t send(uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -224,6 +226,8 @@ void translate(const SDL_Event& event) {
 
 }  // namespace
 
+SDL_Window* sdl::showWindowHandle() { return state().window; }
+
 // ---- window class, display mode, window -----------------------------------
 
 bool registerWindowClass(WindowProc proc) {
@@ -277,11 +281,12 @@ ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel
         return ModeSwitch::Refused;
     }
     // The display must list the mode at all.
+    const int display = sdl::fullscreenDisplay();
     bool listed = false;
-    const int modeCount = SDL_GetNumDisplayModes(0);
+    const int modeCount = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < modeCount && !listed; ++i) {
         SDL_DisplayMode mode;
-        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height) {
+        if (SDL_GetDisplayMode(display, i, &mode) == 0 && mode.w == width && mode.h == height) {
             const int storedBits = static_cast<int>(SDL_BYTESPERPIXEL(mode.format)) * 8;
             listed = storedBits == bitsPerPixel ||
                      static_cast<int>(SDL_BITSPERPIXEL(mode.format)) == bitsPerPixel;
@@ -293,7 +298,7 @@ ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel
     // A display already in that mode needs no switch, and no window to hold
     // it (showing and settling one costs a good part of the start-up).
     SDL_DisplayMode desktop;
-    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w == width && desktop.h == height &&
+    if (SDL_GetDesktopDisplayMode(display, &desktop) == 0 && desktop.w == width && desktop.h == height &&
         (static_cast<int>(SDL_BYTESPERPIXEL(desktop.format)) * 8 == bitsPerPixel ||
          static_cast<int>(SDL_BITSPERPIXEL(desktop.format)) == bitsPerPixel)) {
         return ModeSwitch::Switched;
@@ -301,7 +306,7 @@ ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel
     if (driverIs("wayland")) {
         return ModeSwitch::Scaled;  // listed, but only ever scaled by the compositor
     }
-    SDL_Window* holder = SDL_CreateWindow("", 0, 0, width, height,
+    SDL_Window* holder = SDL_CreateWindow("", sdl::windowPosition(0), sdl::windowPosition(0), width, height,
                                           SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS |
                                               SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
     if (holder == nullptr) {
@@ -333,7 +338,7 @@ ModeSwitch changeDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel
 
 bool desktopSize(int32_t& widthPx, int32_t& heightPx) {
     SDL_DisplayMode desktop;
-    if (!state().videoUp || SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+    if (!state().videoUp || SDL_GetDesktopDisplayMode(sdl::fullscreenDisplay(), &desktop) != 0) {
         return false;
     }
     widthPx = desktop.w;
