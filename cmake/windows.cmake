@@ -1,0 +1,20 @@
+# The Windows build's libraries (cross-compiled with cmake/mingw-w64-x86_64.cmake;
+# the toolchain file points pkg-config at scripts/build-windows-deps' prefix).
+# The same imported targets as the Linux build, so src/ links alike; GL and
+# GLU are Windows' own opengl32 and glu32. No DevIL: its sources cannot be
+# had from the archive, and image_decode_direct.cpp decodes instead.
+pkg_check_modules(SDL2      REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(OPENMPT   REQUIRED IMPORTED_TARGET libopenmpt)
+pkg_check_modules(SNDFILE   REQUIRED IMPORTED_TARGET sndfile)
+pkg_check_modules(PNG       REQUIRED IMPORTED_TARGET libpng)
+pkg_check_modules(JPEG      REQUIRED IMPORTED_TARGET libjpeg)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+add_library(vexel_glu INTERFACE)
+target_link_libraries(vexel_glu INTERFACE glu32)
+add_library(PkgConfig::GLU ALIAS vexel_glu)
+# Nothing of the C and C++ runtimes but the system's msvcrt: libgcc,
+# libstdc++ and winpthread are linked in, so the zip holds no compiler DLLs.
+add_link_options(-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread
+                 -Wl,--no-whole-archive,-Bdynamic)
+set(VEXEL_TESTS OFF)
+enable_language(RC)
