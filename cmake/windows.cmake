@@ -16,5 +16,9 @@ add_library(PkgConfig::GLU ALIAS vexel_glu)
 # libstdc++ and winpthread are linked in, so the zip holds no compiler DLLs.
 add_link_options(-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread
                  -Wl,--no-whole-archive,-Bdynamic)
+# windows.h leaves out its window-manager names (WM_SIZE, VK_ESCAPE, ...),
+# which the platform interface declares itself; printf and friends are
+# MinGW's C99 ones (%zu, %lld).
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOUSER __USE_MINGW_ANSI_STDIO=1)
 set(VEXEL_TESTS OFF)
 enable_language(RC)

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <csetjmp>
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include <cerrno>
 #include <cstring>

@@ -1,9 +1,10 @@
 // The millisecond tick count from the performance counter (GetTickCount
 // itself moves in steps of 10 to 16 ms, which would make every frame's
 // elapsedMs 0 or 16), and the local time. Usable before main.
-#include <windows.h>
-
+// platform.h first: its names (WM_SIZE, VK_ESCAPE, ...) are macros in windows.h.
 #include "platform/platform.h"
+
+#include <windows.h>
 
 namespace platform {
 

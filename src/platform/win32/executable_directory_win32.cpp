@@ -1,11 +1,12 @@
 // The running program's folder, from the loader's own record of the module's
 // file (GetModuleFileNameW), as UTF-8: right for folder names in any script
 // and with spaces, and for paths past MAX_PATH.
+// platform.h first: its names (WM_SIZE, VK_ESCAPE, ...) are macros in windows.h.
+#include "platform/platform.h"
+
 #include <windows.h>
 
 #include <string>
-
-#include "platform/platform.h"
 
 namespace platform {
 

@@ -1,11 +1,12 @@
 // Thread priority through Windows' priority levels: any lowering is one
 // level below the thread's own, ten nice steps or more two levels, never
 // below THREAD_PRIORITY_LOWEST (idle would starve it).
+// platform.h first: its names (WM_SIZE, VK_ESCAPE, ...) are macros in windows.h.
+#include "platform/platform.h"
+
 #include <windows.h>
 
 #include <algorithm>
-
-#include "platform/platform.h"
 
 namespace platform {
 
