@@ -14,8 +14,11 @@ target_link_libraries(vexel_glu INTERFACE glu32)
 add_library(PkgConfig::GLU ALIAS vexel_glu)
 # Nothing of the C and C++ runtimes but the system's msvcrt: libgcc,
 # libstdc++ and winpthread are linked in, so the zip holds no compiler DLLs.
-add_link_options(-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread
-                 -Wl,--no-whole-archive,-Bdynamic)
+# libstdc++ and winpthread go last on the link line, winpthread after what
+# uses it, and only for what is used (the whole archive would bring its own
+# version resource along).
+add_link_options(-static-libgcc -static-libstdc++)
+set(CMAKE_CXX_STANDARD_LIBRARIES "-Wl,-Bstatic -lstdc++ -lwinpthread -Wl,-Bdynamic ${CMAKE_CXX_STANDARD_LIBRARIES}")
 # windows.h leaves out its window-manager names (WM_SIZE, VK_ESCAPE, ...),
 # which the platform interface declares itself; printf and friends are
 # MinGW's C99 ones (%zu, %lld).
