@@ -8,11 +8,14 @@
 #   make release   the portable archive dist/tessaline-VERSION-linux-x86_64.tar.xz
 #   make deb       the Debian package dist/tessaline_VERSION_amd64.deb, checked by lintian & co.
 #   make release-check  both, installed and played in a bare Debian (downloads one; not in make test)
+#   make windows   the Windows zip dist/tessaline-VERSION-windows-x86_64.zip (cross-built; docs/windows.md)
+#   make windows-check  that zip unpacked and played under Wine on a private Xvfb
 JOBS       ?= $(shell nproc)
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
+WINDOWS_BUILD ?= build-windows
 DIST       ?= dist
 CMAKE_ARGS ?=
 # Anti-aliasing samples a pixel (tessaline-capture --aa). VIDEO_AA is the most
@@ -22,8 +25,13 @@ CMAKE_ARGS ?=
 VIDEO_AA    ?= 1
 VIDEO_HD_AA ?= 4
 
+<<<<<<< HEAD
 .PHONY: all deps deps-test deps-video deps-release build run test test-main fuzz video video-hd soak \
         release-build release deb release-check clean
+=======
+.PHONY: all deps deps-test deps-video deps-release build run test test-main video video-hd soak \
+        release-build release deb release-check deps-windows windows windows-check clean
+>>>>>>> wip-windows
 
 all: build
 
@@ -49,11 +57,18 @@ run: build
 	  cd $(BUILD) && ./tessaline; \
 	fi
 
-# Everything, closing with one line that counts all tests.
-# The test packages come first, so that the build configures with the tests.
+# Everything, closing with one line that counts all tests (the Windows zip's
+# check under Wine among them). The test packages come first, so that the
+# build configures with the tests.
 test: deps-test
 	@$(MAKE) --no-print-directory build
+<<<<<<< HEAD
 	@TSAN_BUILD=$(TSAN_BUILD) scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS)
+=======
+	@$(MAKE) --no-print-directory windows
+	@WINDOWS_ZIP="$$(ls -t $(DIST)/tessaline-*-windows-x86_64.zip | head -n1)" \
+	  scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS) 60
+>>>>>>> wip-windows
 
 # The main tree alone (unit, GL, end-to-end).
 test-main: deps-test
@@ -112,5 +127,30 @@ release-check:
 	@$(MAKE) --no-print-directory release deb
 	@scripts/release-check $(DIST) $(BUILD)/release-check
 
+# ---- Windows ----------------------------------------------------------------
+# The toolchain, Wine and the libraries' Debian sources; then each library
+# cross-built once into $(WINDOWS_BUILD)/deps/prefix (kept between runs).
+deps-windows: deps
+	@scripts/install-deps windows $(WINDOWS_BUILD)/deps
+	@nice scripts/build-windows-deps $(WINDOWS_BUILD)/deps $(JOBS)
+
+# The data and the icon come from the native tree, whose tools run here.
+windows: deps-windows build
+	@scripts/make-windows-icon $(BUILD) $(WINDOWS_BUILD)/tessaline.ico
+	@cmake -S . -B $(WINDOWS_BUILD)/tree -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DVEXEL_WINDOWS_DEPS=$(abspath $(WINDOWS_BUILD))/deps/prefix \
+	  -DVEXEL_WINDOWS_ICON=$(abspath $(WINDOWS_BUILD))/tessaline.ico -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(WINDOWS_BUILD)/tree -j$(JOBS) --target tessaline
+	@scripts/make-windows $(BUILD) $(WINDOWS_BUILD)/tree $(WINDOWS_BUILD)/deps/prefix $(DIST)
+
+# Needs the native tree's test helpers (x11-tool, frame-probe).
+windows-check: deps-test
+	@$(MAKE) --no-print-directory build windows
+	@scripts/windows-check "$$(ls -t $(DIST)/tessaline-*-windows-x86_64.zip | head -n1)" $(BUILD)
+
 clean:
+<<<<<<< HEAD
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) build-fuzz $(DIST)
+=======
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(WINDOWS_BUILD) build-fuzz $(DIST)
+>>>>>>> wip-windows

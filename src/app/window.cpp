@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <GL/glext.h>  // GL_SAMPLES: Windows' gl.h stops at OpenGL 1.1
 
 #include <cstdio>
 

@@ -6,6 +6,13 @@
 // A log call whose arguments do not match its format is a compile error, not
 // a warning.
 #pragma GCC diagnostic error "-Wformat"
+// MinGW's GCC checks "printf" against Microsoft's runtime (no %zu); the
+// Windows build prints through MinGW's C99 printf, which has it.
+#ifdef __MINGW32__
+#define VEXEL_PRINTF_FORMAT gnu_printf
+#else
+#define VEXEL_PRINTF_FORMAT printf
+#endif
 
 class DemoSystem {
 public:
@@ -18,7 +25,7 @@ public:
 
     // printf-style; the sink discards every message unless VEXEL_LOG=stderr
     // is set, which writes them to standard error as they are.
-    void log(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void log(const char* format, ...) __attribute__((format(VEXEL_PRINTF_FORMAT, 2, 3)));
 
     float fps = 0.0f;            // frames counted in the last fps interval
     uint32_t frameTime = 0;      // ms between the last two ticks (elapsedMs of the frame)

@@ -8,6 +8,18 @@
 #include <string>
 #include <vector>
 
+struct DecodedImage;
+
+// DevIL's own values (IL/il.h) for the formats told apart and the failures
+// reported, so that callers read the same codes on a build without DevIL;
+// the DevIL build checks each against its header.
+namespace imageCode {
+constexpr uint32_t bmp = 0x0420, jpeg = 0x0425, png = 0x042A, tga = 0x042D, gif = 0x0436;
+constexpr uint32_t outOfMemory = 0x0502, illegalFileValue = 0x0507, invalidFileHeader = 0x0508,
+                   invalidParam = 0x0509, couldNotOpenFile = 0x050A;
+constexpr uint32_t gifError = 0x05E1, jpegError = 0x05E2, pngError = 0x05E3;
+}  // namespace imageCode
+
 struct RgbaPicture {
     uint32_t width = 0;          // pixels
     uint32_t height = 0;         // pixels
@@ -42,3 +54,9 @@ bool decodeJpeg(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::st
 bool decodeGif(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why);
 bool decodeBmp(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why);
 bool decodeTga(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why);
+
+// Takes a decoded picture to what a texture is made of: 8-bit RGBA, bottom
+// row first. Through DevIL where the build has it (image_devil.cpp); else
+// the rows are reversed directly (image_direct.cpp, the Windows build, whose
+// Debian sources carry no DevIL that builds here).
+DecodedImage handOverPicture(RgbaPicture&& picture);

@@ -31,7 +31,9 @@
 #include "platform/platform.h"
 
 #include <SDL.h>
+#ifdef __GLIBC__
 #include <malloc.h>  // Required for: mallopt
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -237,8 +239,10 @@ bool registerWindowClass(WindowProc proc) {
     // its own, so it goes back to the system when freed instead of staying in
     // the heap, where each change of size would leave the resident set larger
     // or smaller by a few megabytes. (glibc otherwise raises the threshold
-    // after each large free.)
+    // after each large free.) Other C libraries keep their own policy.
+#ifdef __GLIBC__
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     // The window procedure decides about the screen saver (showWindow);
     // closing the window is a message like any other, not an SDL quit.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
