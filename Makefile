@@ -25,13 +25,8 @@ CMAKE_ARGS ?=
 VIDEO_AA    ?= 1
 VIDEO_HD_AA ?= 4
 
-<<<<<<< HEAD
 .PHONY: all deps deps-test deps-video deps-release build run test test-main fuzz video video-hd soak \
-        release-build release deb release-check clean
-=======
-.PHONY: all deps deps-test deps-video deps-release build run test test-main video video-hd soak \
         release-build release deb release-check deps-windows windows windows-check clean
->>>>>>> wip-windows
 
 all: build
 
@@ -62,13 +57,9 @@ run: build
 # build configures with the tests.
 test: deps-test
 	@$(MAKE) --no-print-directory build
-<<<<<<< HEAD
-	@TSAN_BUILD=$(TSAN_BUILD) scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS)
-=======
 	@$(MAKE) --no-print-directory windows
 	@WINDOWS_ZIP="$$(ls -t $(DIST)/tessaline-*-windows-x86_64.zip | head -n1)" \
-	  scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS) 60
->>>>>>> wip-windows
+	  TSAN_BUILD=$(TSAN_BUILD) scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS)
 
 # The main tree alone (unit, GL, end-to-end).
 test-main: deps-test
@@ -149,8 +140,4 @@ windows-check: deps-test
 	@scripts/windows-check "$$(ls -t $(DIST)/tessaline-*-windows-x86_64.zip | head -n1)" $(BUILD)
 
 clean:
-<<<<<<< HEAD
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) build-fuzz $(DIST)
-=======
-	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(WINDOWS_BUILD) build-fuzz $(DIST)
->>>>>>> wip-windows
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(WINDOWS_BUILD) build-fuzz $(DIST)
