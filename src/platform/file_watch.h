@@ -11,6 +11,8 @@
 // One implementation per platform, chosen at link time:
 //   platform/linux/file_watch_inotify.cpp  the real one, over inotify
 //   platform/null/file_watch_null.cpp      a scripted double (file_watch_double.h)
+#include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,5 +47,21 @@ private:
     std::unique_ptr<State> state_;
     std::string error_;
 };
+
+// For the implementations: takes out of `pending` (path -> its latest event)
+// every path quiet for quietMs by `now`, in path order.
+template <typename TimePoint>
+std::vector<std::string> takeQuietPaths(std::map<std::string, TimePoint>& pending, TimePoint now, int quietMs) {
+    std::vector<std::string> quiet;
+    for (auto entry = pending.begin(); entry != pending.end();) {
+        if (now - entry->second >= std::chrono::milliseconds(quietMs)) {
+            quiet.push_back(entry->first);
+            entry = pending.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+    return quiet;
+}
 
 }  // namespace platform

@@ -60,9 +60,8 @@ bool FileWatch::watchDirectory(const std::string& directory) {
 }
 
 std::vector<std::string> FileWatch::takeChanges() {
-    std::vector<std::string> changed;
     if (state_->fd < 0) {
-        return changed;
+        return {};
     }
     const Clock::time_point now = Clock::now();
     // Events are whole records of a header and its NUL-padded name.
@@ -98,15 +97,7 @@ std::vector<std::string> FileWatch::takeChanges() {
             state_->pending[directory->second + "/" + std::string(name, strnlen(name, event.len))] = now;
         }
     }
-    for (auto entry = state_->pending.begin(); entry != state_->pending.end();) {
-        if (now - entry->second >= std::chrono::milliseconds(quietMs)) {
-            changed.push_back(entry->first);  // the map keeps them sorted
-            entry = state_->pending.erase(entry);
-        } else {
-            ++entry;
-        }
-    }
-    return changed;
+    return takeQuietPaths(state_->pending, now, quietMs);
 }
 
 }  // namespace platform

@@ -132,16 +132,7 @@ std::vector<std::string> FileWatch::takeChanges() {
         ResetEvent(watched->pending.hEvent);
         watched->startRead();
     }
-    std::vector<std::string> changed;
-    for (auto entry = state_->pending.begin(); entry != state_->pending.end();) {
-        if (now - entry->second >= std::chrono::milliseconds(quietMs)) {
-            changed.push_back(entry->first);  // the map keeps them sorted
-            entry = state_->pending.erase(entry);
-        } else {
-            ++entry;
-        }
-    }
-    return changed;
+    return takeQuietPaths(state_->pending, now, quietMs);
 }
 
 }  // namespace platform
