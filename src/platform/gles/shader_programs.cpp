@@ -119,6 +119,18 @@ std::string defines(int variant) {
     return text;
 }
 
+// A compiler's log, which may run over lines, as one line.
+std::string oneLine(const char* log) {
+    std::string text = log;
+    for (char& c : text) {
+        c = c == '\n' || c == '\r' ? ' ' : c;
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text.empty() ? "no reason given" : text;
+}
+
 GLuint compile(GLenum kind, const std::string& text, std::string& error) {
     const GLuint shader = glCreateShader(kind);
     const char* source = text.c_str();
@@ -130,7 +142,7 @@ GLuint compile(GLenum kind, const std::string& text, std::string& error) {
         char log[512] = {};
         glGetShaderInfoLog(shader, sizeof log - 1, nullptr, log);
         error = std::string("GL: the layer's ") + (kind == GL_VERTEX_SHADER ? "vertex" : "fragment") +
-                " shader did not compile: " + log;
+                " shader did not compile: " + oneLine(log);
         glDeleteShader(shader);
         return 0;
     }
@@ -162,7 +174,7 @@ bool build(int variant, std::string& error) {
     if (linked == GL_FALSE) {
         char log[512] = {};
         glGetProgramInfoLog(p.name, sizeof log - 1, nullptr, log);
-        error = std::string("GL: the layer's shaders did not link: ") + log;
+        error = std::string("GL: the layer's shaders did not link: ") + oneLine(log);
         return false;
     }
     p.modelViewProjection = glGetUniformLocation(p.name, "u_modelViewProjection");
