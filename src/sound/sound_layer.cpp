@@ -520,6 +520,7 @@ bool waitJumpPrepared(Module* module, int32_t timeoutMs) {
 bool deviceLost() { return engine().deviceLost; }
 bool waitDeviceAttempt(int32_t timeoutMs) { return engine().reopener.waitIdle(timeoutMs); }
 bool deviceWorkerLeftBehind() { return engine().reopener.leftBehindBusy(); }
+bool waitDeviceWorkerEnded(int32_t timeoutMs) { return engine().reopener.waitLeftBehind(timeoutMs); }
 int64_t framesRendered() { return engine().mixer.framesRendered(); }
 int64_t speakerFrame() { return engine().speakerFrame(); }
 
