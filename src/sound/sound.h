@@ -42,7 +42,7 @@ bool setOutput(int32_t outputType);  // accepted, no effect
 // Stops the output and frees every module and stream still loaded. Waits
 // for no device: a device that does not answer (an open or a close left
 // hanging by the sound server) is closed away from the calling thread once
-// it does, and a later init plays on the silent output until then.
+// it does; an init before then plays its run on the silent output.
 void close();
 
 // Null: missing, unreadable or not a module libopenmpt plays. Modules loop

@@ -20,9 +20,9 @@
 //   the device's own lock, waits for its thread, and lets the backend close.
 //   Neither needs the main thread (only Emscripten's backend expects it), so
 //   a worker may open and close devices; before startAudio, or after
-//   stopAudio, SDL_OpenAudioDevice fails by itself. Close
-//   clears SDL's table of open devices without the detection lock, so opens
-//   and closes are made one at a time, as the layer above does.
+//   stopAudio, SDL_OpenAudioDevice fails by itself. Close clears SDL's table
+//   of open devices without the detection lock, so opens and closes are made
+//   one at a time, as the layer above makes them.
 #include <SDL.h>
 
 #include <algorithm>
