@@ -26,8 +26,17 @@ struct AudioDevicePosition {
     bool lost = false;  // the backend reports the device gone (unplugged, out of range)
 };
 
+// Starts the audio backend; false when there is none (then no device
+// opens). Ends it again, closing any device still open. Both on the show's
+// thread only, and stopAudio only while no other thread is inside a call
+// below: the backend's shared state is torn down under it.
+bool startAudio();
+void stopAudio();
+
 // Opens the default output device, paused; false when no device can be
-// opened. The device plays exactly sampleRate and channels (converting if the
+// opened (nor before startAudio). May be called on any thread, one call at a
+// time with closeAudioDevice: a device may be opened or closed on a worker
+// while the show's thread goes on. The device plays exactly sampleRate and channels (converting if the
 // hardware differs); bufferFrames is a request, obtained says what was given.
 bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
                      AudioCallback callback, void* user, AudioDeviceInfo& obtained);

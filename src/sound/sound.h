@@ -39,7 +39,10 @@ float getVersion();  // this layer: 3.40
 // there from the position reached. No call here waits for a device.
 bool init(int32_t mixRate, int32_t maxSoftwareChannels, uint32_t flags);
 bool setOutput(int32_t outputType);  // accepted, no effect
-// Stops the output and frees every module and stream still loaded.
+// Stops the output and frees every module and stream still loaded. Waits
+// for no device: a device that does not answer (an open or a close left
+// hanging by the sound server) is closed away from the calling thread once
+// it does; an init before then plays its run on the silent output.
 void close();
 
 // Null: missing, unreadable or not a module libopenmpt plays. Modules loop

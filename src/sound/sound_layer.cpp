@@ -4,8 +4,9 @@
 // Threads: every call here is made on the main thread. The audio device's
 // thread runs only Mixer::render; the decoder thread only fills stream rings;
 // a module's jump worker only prepares renderers (jump_preparer.h); the
-// device worker only closes a lost device and opens the next one
-// (device_reopener.h).
+// device worker only closes a lost device and opens the next one, and closes
+// the device at the end (device_reopener.h). The audio backend starts and
+// ends on the main thread, and never ends while a worker is inside a call.
 // Where no audio device opens, a silent output takes its place: nothing is
 // heard, but the mixer is run on the main thread up to the frame that real
 // time has reached whenever a position is asked, so modules advance (and cues
@@ -71,6 +72,27 @@ constexpr int64_t kSilentCatchUpMicroseconds = 2000000;
 // the audio thread. The callback claims it for the length of one call.
 enum MixerOwner : int { DeviceIdle = 0, DeviceRendering = 1, Detached = 2 };
 
+// What the device's callback reads. Trivially destructible, so it outlives
+// the engine at process exit: a device a worker left behind is still closing
+// may call back then, and finds the mixer detached.
+struct DeviceGate {
+    std::atomic<int> owner{Detached};
+    Mixer* mixer = nullptr;
+};
+DeviceGate deviceGate;
+
+// The device's callback: the mixer while it is not detached, else silence.
+void deviceCallback(void* user, int16_t* samples, int32_t frameCount) {
+    auto& gate = *static_cast<DeviceGate*>(user);
+    int expected = DeviceIdle;
+    if (!gate.owner.compare_exchange_strong(expected, DeviceRendering, std::memory_order_acquire)) {
+        std::memset(samples, 0, static_cast<size_t>(frameCount) * 2 * sizeof(int16_t));
+        return;
+    }
+    gate.mixer->render(samples, frameCount);
+    gate.owner.store(DeviceIdle, std::memory_order_release);
+}
+
 struct Engine {
     ~Engine() { shutdown(); }
 
@@ -78,7 +100,8 @@ struct Engine {
     bool silent = false;
     bool deviceOpen = false;
     bool deviceLost = false;     // a device was lost and none has been taken since
-    std::atomic<int> mixerOwner{DeviceIdle};
+    bool backendStarted = false;  // platform::startAudio; ended once no worker is inside a device call
+    DeviceGate& gate = deviceGate;
     int32_t sampleRate = kDefaultSampleRate;
     Mixer mixer;
     StreamDecoder decoder;
@@ -111,29 +134,24 @@ struct Engine {
             .count();
     }
 
-    // The device's callback: the mixer while it is not detached, else silence.
-    static void deviceCallback(void* user, int16_t* samples, int32_t frameCount) {
-        auto& e = *static_cast<Engine*>(user);
-        int expected = DeviceIdle;
-        if (!e.mixerOwner.compare_exchange_strong(expected, DeviceRendering, std::memory_order_acquire)) {
-            std::memset(samples, 0, static_cast<size_t>(frameCount) * 2 * sizeof(int16_t));
-            return;
-        }
-        e.mixer.render(samples, frameCount);
-        e.mixerOwner.store(DeviceIdle, std::memory_order_release);
-    }
+    DeviceRequest deviceRequest() { return {sampleRate, kDeviceBufferFrames, deviceCallback, &gate}; }
 
+    // At init. Not while a worker left behind by the last close is still
+    // inside a device call: this run then plays on the silent output.
     bool openDevice() {
+        if (!deviceAllowed || reopener.leftBehindBusy()) return false;
+        if (!backendStarted) backendStarted = platform::startAudio();
         platform::AudioDeviceInfo obtained;
-        if (!deviceAllowed || !platform::openAudioDevice(sampleRate, 2, kDeviceBufferFrames, Engine::deviceCallback,
-                                                         this, obtained)) {
+        if (!backendStarted ||
+            !platform::openAudioDevice(sampleRate, 2, kDeviceBufferFrames, deviceCallback, &gate, obtained)) {
             return false;
         }
         deviceOpen = true;
         deviceBaseFrame = mixer.framesRendered();
         lastProgressMicroseconds = nowMicroseconds();
         silent = false;
-        mixerOwner.store(DeviceIdle, std::memory_order_release);
+        gate.mixer = &mixer;
+        gate.owner.store(DeviceIdle, std::memory_order_release);
         platform::pauseAudioDevice(false);
         return true;
     }
@@ -152,10 +170,10 @@ struct Engine {
     // is mixing: the next query tries again.
     bool loseDevice(int64_t silentFromMicroseconds) {
         int expected = DeviceIdle;
-        if (!mixerOwner.compare_exchange_strong(expected, Detached, std::memory_order_acquire)) return false;
+        if (!gate.owner.compare_exchange_strong(expected, Detached, std::memory_order_acquire)) return false;
         deviceOpen = false;
         deviceLost = true;
-        reopener.handOver({sampleRate, kDeviceBufferFrames, Engine::deviceCallback, this});
+        reopener.handOver(deviceRequest());
         nextReopenMicroseconds = nowMicroseconds() + kReopenIntervalMicroseconds;
         startSilentOutput(silentFromMicroseconds, lastSpeakerFrame);
         return true;
@@ -172,7 +190,8 @@ struct Engine {
         deviceLost = false;
         silent = false;
         lastProgressMicroseconds = nowMicroseconds();
-        mixerOwner.store(DeviceIdle, std::memory_order_release);
+        gate.mixer = &mixer;
+        gate.owner.store(DeviceIdle, std::memory_order_release);
         platform::pauseAudioDevice(false);
     }
 
@@ -189,12 +208,28 @@ struct Engine {
         reopener.attempt();
     }
 
+    // Never waits for a device: the worker closes the one played on, and one
+    // that does not answer is left to it. The mixer is detached first (a wait
+    // for at most one callback's mixing), so whatever the device does later
+    // renders silence.
     void shutdown() {
-        reopener.stop();  // first: no attempt outlives the layer, a device not taken is closed
-        if (deviceOpen) platform::closeAudioDevice();
+        if (deviceOpen) {
+            for (int expected = DeviceIdle;
+                 !gate.owner.compare_exchange_weak(expected, Detached, std::memory_order_acquire);
+                 expected = DeviceIdle) {
+                std::this_thread::yield();
+            }
+            reopener.handOverToClose();
+        }
+        reopener.stop();  // no attempt outlives the layer; a device opened and not taken is closed
+        // The backend ends only with no device call under way: not under a
+        // worker left behind (the next close tries again).
+        if (backendStarted && !reopener.leftBehindBusy()) {
+            platform::stopAudio();
+            backendStarted = false;
+        }
         deviceOpen = false;
         deviceLost = false;
-        mixerOwner.store(DeviceIdle);
         decoder.stop();
         mixer.reset(0);
         modules.clear();
@@ -469,6 +504,9 @@ void fillStreamBuffers() { engine().decoder.fillNow(); }
 void resetHooks() {
     Engine& e = engine();
     e.shutdown();
+    // A worker left behind ends once its device call returns; the next test
+    // starts without it (and with the backend ended).
+    if (e.reopener.waitLeftBehind(20000)) e.shutdown();
     e.reportedVersion.reset();
     e.deviceAllowed = true;
     e.manualClock = false;
@@ -481,6 +519,8 @@ bool waitJumpPrepared(Module* module, int32_t timeoutMs) {
 }
 bool deviceLost() { return engine().deviceLost; }
 bool waitDeviceAttempt(int32_t timeoutMs) { return engine().reopener.waitIdle(timeoutMs); }
+bool deviceWorkerLeftBehind() { return engine().reopener.leftBehindBusy(); }
+bool waitDeviceWorkerEnded(int32_t timeoutMs) { return engine().reopener.waitLeftBehind(timeoutMs); }
 int64_t framesRendered() { return engine().mixer.framesRendered(); }
 int64_t speakerFrame() { return engine().speakerFrame(); }
 

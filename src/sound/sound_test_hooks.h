@@ -31,6 +31,10 @@ bool deviceLost();
 // under way or asked for, so what the next query finds does not depend on
 // the worker's speed.
 bool waitDeviceAttempt(int32_t timeoutMs);
+// Whether a device worker left behind by close is still inside a device
+// call, and waiting (up to timeoutMs) until it has ended; resetHooks waits too.
+bool deviceWorkerLeftBehind();
+bool waitDeviceWorkerEnded(int32_t timeoutMs);
 // Waits (up to timeoutMs) until the module's latest jump is prepared for the
 // mixer, so what the device plays next does not depend on the worker's speed.
 bool waitJumpPrepared(Module* module, int32_t timeoutMs);

@@ -210,20 +210,47 @@ TEST_F(DeviceLossTest, TheShowsThreadNeverWaitsForADeviceToOpen) {
     expectMusicGoesOnAfterTheSilenceHeld();
 }
 
-// Closing the layer while an open waits: close waits for it, and no device
-// is left open (nor anything leaked).
-TEST_F(DeviceLossTest, ClosingWhileADeviceOpensLeavesNoDeviceOpen) {
+// A sound server that never answers an open: closing the layer (the show's
+// Escape) returns while the open still waits, without ending the backend
+// under it, and a new init meanwhile plays on the silent output. When the
+// server answers, after the show has ended, the worker closes the device it
+// opened without starting it, and ends.
+TEST_F(DeviceLossTest, ClosingWhileADeviceOpensWaitsForNoDeviceAndLeavesNoneOpen) {
     steps(10);
     platform::audio_double::holdOpens(true);
     platform::audio_double::remove();
     step();
-    std::thread server([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        platform::audio_double::holdOpens(false);
-    });
+    ASSERT_TRUE(platform::audio_double::waitForHeldOpen(10000)) << "no open under way";
     sound::close();
-    server.join();
+    EXPECT_TRUE(platform::audio_double::openHeld()) << "close waited for the open";
+    EXPECT_TRUE(sound::testing::deviceWorkerLeftBehind());
+    EXPECT_TRUE(platform::audio_double::backendStarted()) << "the backend was ended under the open";
+    ASSERT_TRUE(sound::init(44100, 32, sound::InitGlobalFocus));
+    EXPECT_TRUE(sound::testing::usingSilentOutput());
+    sound::close();
+
+    platform::audio_double::holdOpens(false);
+    ASSERT_TRUE(sound::testing::waitDeviceWorkerEnded(10000));
     EXPECT_FALSE(platform::audio_double::isOpen());
+    EXPECT_EQ(platform::audio_double::callbackCount(), 0) << "the device called back into a closed layer";
+    EXPECT_EQ(platform::audio_double::backendStopsUnderACall(), 0);
+}
+
+// The same server, and the process ends after the close (the show's Escape)
+// with the open still waiting: status 0, nothing torn down under the worker.
+TEST_F(DeviceLossTest, EscapeEndsTheProcessWithStatusZeroWhileAnOpenNeverAnswers) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            steps(10);
+            platform::audio_double::holdOpens(true);
+            platform::audio_double::remove();
+            step();
+            if (!platform::audio_double::waitForHeldOpen(10000)) std::exit(3);
+            sound::close();
+            std::exit(platform::audio_double::openHeld() ? 0 : 4);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SoundTest, AnHourAwayFromTheSilentOutputCostsOneBoundedCatchUp) {

@@ -14,7 +14,8 @@
 
 namespace platform::audio_double {
 
-// Closed, unavailable, buffer size as requested, nothing captured.
+// Closed, unavailable, buffer size as requested, nothing captured. The
+// backend's state (startAudio) is the layer's and stays.
 void reset();
 // Whether openAudioDevice succeeds.
 void setAvailable(bool available);
@@ -38,8 +39,17 @@ void remove();
 // While held, openAudioDevice waits (as on a sound server that does not
 // answer) until released or reset; after 10 s it gives up and fails.
 void holdOpens(bool held);
+// Waits (up to timeoutMs) until an openAudioDevice call waits on the hold;
+// false on timeout. openHeld: whether one waits now.
+bool waitForHeldOpen(int32_t timeoutMs);
+bool openHeld();
 // How many times openAudioDevice was called on the calling thread.
 int32_t openCallsOnThisThread();
+// Between startAudio and stopAudio; openAudioDevice fails outside. The
+// stopAudio calls made while an open was under way on another thread (the
+// backend torn down under it; reset clears the count).
+bool backendStarted();
+int32_t backendStopsUnderACall();
 int64_t framesPlayed();
 int32_t callbackCount();
 

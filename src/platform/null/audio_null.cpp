@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <new>
 
 #include "platform/audio_device.h"
 #include "platform/null/audio_double.h"
@@ -16,7 +17,12 @@ namespace {
 struct SimulatedDevice {
     std::mutex mutex;
     std::condition_variable opensReleased;
+    std::condition_variable heldOpenEntered;
     bool opensHeld = false;
+    int32_t opensWaiting = 0;    // opens waiting on the hold now
+    int32_t callsUnderWay = 0;   // opens and closes under way
+    bool backendStarted = false;
+    int32_t backendStopsUnderACall = 0;
     bool available = false;
     int32_t forcedBufferFrames = 0;
     bool open = false;
@@ -62,9 +68,12 @@ struct SimulatedDevice {
     }
 };
 
+// Never destroyed: at process exit a worker the layer left behind may still
+// wait in a held open, on this device's lock.
 SimulatedDevice& device() {
-    static SimulatedDevice instance;
-    return instance;
+    alignas(SimulatedDevice) static unsigned char storage[sizeof(SimulatedDevice)];
+    static SimulatedDevice* const instance = ::new (storage) SimulatedDevice;
+    return *instance;
 }
 
 // A held open gives up after this long, so that a layer that opens on the
@@ -82,14 +91,38 @@ void closeLocked(SimulatedDevice& d) {
 
 }  // namespace
 
+bool startAudio() {
+    SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
+    d.backendStarted = true;
+    return true;
+}
+
+void stopAudio() {
+    SimulatedDevice& d = device();
+    const std::lock_guard<std::mutex> lock(d.mutex);
+    if (d.callsUnderWay > 0) ++d.backendStopsUnderACall;
+    closeLocked(d);
+    d.backendStarted = false;
+}
+
 bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
                      AudioCallback callback, void* user, AudioDeviceInfo& obtained) {
     SimulatedDevice& d = device();
     std::unique_lock<std::mutex> lock(d.mutex);
     ++openCallsHere;
-    if (!d.opensReleased.wait_for(lock, kHeldOpenGiveUp, [&] { return !d.opensHeld; })) return false;
+    ++d.callsUnderWay;
+    const bool waited = d.opensHeld;
+    if (waited) {
+        ++d.opensWaiting;
+        d.heldOpenEntered.notify_all();
+    }
+    const bool released = d.opensReleased.wait_for(lock, kHeldOpenGiveUp, [&] { return !d.opensHeld; });
+    if (waited) --d.opensWaiting;
+    --d.callsUnderWay;
+    if (!released) return false;
     d.requested = {sampleRate, channels, bufferFrames};
-    if (!d.available || d.open || callback == nullptr || sampleRate <= 0 || channels != 2 ||
+    if (!d.backendStarted || !d.available || d.open || callback == nullptr || sampleRate <= 0 || channels != 2 ||
         bufferFrames <= 0) {
         return false;
     }
@@ -141,6 +174,7 @@ void reset() {
     closeLocked(d);
     d.opensHeld = false;
     d.opensReleased.notify_all();
+    d.backendStopsUnderACall = 0;
     d.available = false;
     d.forcedBufferFrames = 0;
     d.requested = {};
@@ -177,6 +211,15 @@ void holdOpens(bool held) {
     d.opensReleased.notify_all();
 }
 int32_t openCallsOnThisThread() { return openCallsHere; }
+
+bool waitForHeldOpen(int32_t timeoutMs) {
+    SimulatedDevice& d = device();
+    std::unique_lock<std::mutex> lock(d.mutex);
+    return d.heldOpenEntered.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d.opensWaiting > 0; });
+}
+bool openHeld() { return locked([](SimulatedDevice& d) { return d.opensWaiting > 0; }); }
+bool backendStarted() { return locked([](SimulatedDevice& d) { return d.backendStarted; }); }
+int32_t backendStopsUnderACall() { return locked([](SimulatedDevice& d) { return d.backendStopsUnderACall; }); }
 
 void advance(int64_t frameCount) {
     SimulatedDevice& d = device();

@@ -4,6 +4,25 @@
 // queued in the hardware, so that is estimated: right after a callback the
 // device holds the buffer just filled plus, typically, the one it is playing
 // (two buffers), and it plays them out in real time until the next callback.
+//
+// Which thread may call what (read in SDL 2.26's SDL.c and audio/SDL_audio.c):
+// - SDL_InitSubSystem(SDL_INIT_AUDIO) and SDL_QuitSubSystem(SDL_INIT_AUDIO)
+//   count references in a plain array, without a lock, for the audio and the
+//   events subsystem both; the events subsystem is the video's too, which the
+//   show's thread drives. SDL_AudioInit and SDL_AudioQuit lock nothing either:
+//   SDL_AudioQuit closes every open device, ends the backend and destroys the
+//   lock that SDL_OpenAudioDevice holds. So the subsystem starts and ends on
+//   the show's thread only (startAudio, stopAudio), and never while another
+//   thread is inside SDL_OpenAudioDevice or SDL_CloseAudioDevice.
+// - SDL_OpenAudioDevice holds the backend's detection lock across the whole
+//   open, the backend's own (which may wait for a sound server) included, and
+//   starts the device's thread; SDL_CloseAudioDevice pauses the device under
+//   the device's own lock, waits for its thread, and lets the backend close.
+//   Neither needs the main thread (only Emscripten's backend expects it), so
+//   a worker may open and close devices; before startAudio, or after
+//   stopAudio, SDL_OpenAudioDevice fails by itself. Close clears SDL's table
+//   of open devices without the detection lock, so opens and closes are made
+//   one at a time, as the layer above makes them.
 #include <SDL.h>
 
 #include <algorithm>
@@ -51,12 +70,18 @@ void SDLCALL fill(void* /*userdata*/, Uint8* stream, int byteCount) {
 
 }  // namespace
 
+bool startAudio() { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
+
+void stopAudio() {
+    closeAudioDevice();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
 bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
                      AudioCallback callback, void* user, AudioDeviceInfo& obtained) {
     if (audio.id != 0 || callback == nullptr || sampleRate <= 0 || channels != 2 || bufferFrames <= 0) {
         return false;
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     SDL_AudioSpec want{};
     want.freq = sampleRate;
     want.format = AUDIO_S16SYS;
@@ -71,10 +96,7 @@ bool openAudioDevice(int32_t sampleRate, int32_t channels, int32_t bufferFrames,
     // No changes allowed: SDL converts to whatever the hardware plays, so the
     // callback always sees sampleRate, stereo, signed 16-bit.
     audio.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (audio.id == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
-    }
+    if (audio.id == 0) return false;
     audio.sampleRate = sampleRate;
     audio.bufferFrames = have.samples;
     obtained = {sampleRate, channels, static_cast<int32_t>(have.samples)};
@@ -88,7 +110,6 @@ void pauseAudioDevice(bool paused) {
 void closeAudioDevice() {
     if (audio.id == 0) return;
     SDL_CloseAudioDevice(audio.id);  // waits for a running callback to return
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     audio.id = 0;
     audio.callback = nullptr;
     audio.user = nullptr;
