@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "render/image_formats.h"
+#include "image/decoders.h"
 
 namespace {
 

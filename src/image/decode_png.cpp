@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "render/image_formats.h"
+#include "image/decoders.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "render/image_decode.h"
+#include "image/image_decode.h"
 #include "test_paths.h"
 
 namespace {

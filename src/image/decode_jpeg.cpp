@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "render/image_formats.h"
+#include "image/decoders.h"
 
 namespace {
 
