@@ -25,6 +25,8 @@ constexpr long kMaxJpegWorkBytes = 160L << 20;
 // whole picture; real encoders write about ten.
 constexpr int kMaxJpegScans = 256;
 
+constexpr const char* kEndedEarly = "libjpeg: the file ends before the picture does";
+
 // The state libjpeg's callbacks share with the reader; the error manager
 // first, as libjpeg hands back a pointer to it. Everything the read changes
 // lives here, behind a pointer, so that nothing the error jump returns to is
@@ -75,7 +77,7 @@ void readPicture(jpeg_decompress_struct& info, JpegRead& read, RgbaPicture& pict
     }
     // Up to the end marker: a file must hold its own.
     if (!read.endedEarly) jpeg_finish_decompress(&info);
-    if (read.endedEarly) read.refusal = "libjpeg: the file ends before the picture does";
+    if (read.endedEarly) read.refusal = kEndedEarly;
 }
 
 }  // namespace
@@ -101,7 +103,9 @@ bool decodeJpeg(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::st
     if (setjmp(read.escape) != 0) {
         jpeg_destroy_decompress(&info);
         picture = RgbaPicture();
-        why = std::string("libjpeg: ") + read.message;
+        // A file cut short ends in the end marker libjpeg's memory source
+        // makes up; what libjpeg then trips over is not the reason.
+        why = read.endedEarly ? kEndedEarly : std::string("libjpeg: ") + read.message;
         return false;
     }
     jpeg_create_decompress(&info);
