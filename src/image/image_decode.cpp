@@ -3,7 +3,6 @@
 // The decoders call nothing here: this file calls them, never the reverse.
 #include "image/image_decode.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
