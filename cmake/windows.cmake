@@ -3,7 +3,7 @@
 # The same imported targets as the Linux build, so src/ links alike; GL and
 # GLU are Windows' own opengl32 and glu32. No DevIL: its sources cannot be
 # had from the archive, so the decoders' pixels go to the texture directly
-# (render/image_direct.cpp). giflib has no pkg-config file: CMake's FindGIF.
+# (image/image_direct.cpp). giflib has no pkg-config file: CMake's FindGIF.
 pkg_check_modules(SDL2      REQUIRED IMPORTED_TARGET sdl2)
 pkg_check_modules(OPENMPT   REQUIRED IMPORTED_TARGET libopenmpt)
 pkg_check_modules(SNDFILE   REQUIRED IMPORTED_TARGET sndfile)

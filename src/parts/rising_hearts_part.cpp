@@ -11,7 +11,8 @@ const float heartDepths[heartCount] = {-4.7f, -4.9f, -4.8f, -5.0f, -4.6f, -4.7f,
 const float tumbleFactor[heartCount] = {1.0f, 1.2f, 0.6f, 0.9f, 1.3f, 0.7f, 1.1f};
 const float riseSpeed[heartCount] = {0.0003f, 0.0002f, 0.00023f, 0.00017f, 0.0003f, 0.00028f, 0.0002f};
 
-// Single precision, as the positions and axes are specified.
+// In single precision, as every position and axis of this scene is a float
+// constant: the picture was tuned with them.
 float heartX(int heart) { return static_cast<float>(heart) * 0.8333333f - 2.5f; }
 
 }  // namespace risingHearts

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "render/image_decode.h"
+#include "image/image_decode.h"
 
 class TextureManager {
 public:

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>  // Required for: abort
 
-#include "render/image_decode.h"
+#include "image/image_decode.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     initImageDecoder();

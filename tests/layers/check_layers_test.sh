@@ -7,8 +7,10 @@ tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-mkdir -p "$tree/src/loader" "$tree/src/render" "$tree/src/app" "$tree/src/core" "$tree/tools/x"
+mkdir -p "$tree/src/loader" "$tree/src/render" "$tree/src/image" "$tree/src/app" "$tree/src/core" "$tree/tools/x"
 printf '#include "core/demo_system.h"\n#include "render/texture_manager.h"\n#include <vector>\n' >"$tree/src/loader/a.cpp"
+printf '#include "image/image_decode.h"\n' >"$tree/src/render/t.cpp"
+printf '#include "image/decoders.h"\n#include "loader/byte_reader.h"\n' >"$tree/src/image/d.cpp"
 printf '#include "app/shell.h"\n#include "own_header.h"\n' >"$tree/tools/x/main.cpp"
 out="$("$check" "$tree")" || fail "a clean tree was refused: $out"
 [[ "$out" == *"0 upward includes"* ]] || fail "no all-clear line: $out"
@@ -16,9 +18,15 @@ out="$("$check" "$tree")" || fail "a clean tree was refused: $out"
 printf '#include "core/x.h"\n  #  include "app/shell.h"\n' >"$tree/src/loader/b.cpp"
 printf '#include <SDL.h>\n' >"$tree/src/core/c.cpp"
 printf '#include <GLES2/gl2.h>\n' >"$tree/src/render/d.cpp"
+printf '#include "render/texture_manager.h"\n' >"$tree/src/image/e.cpp"
+printf '#include "image/rgba_picture.h"\n' >"$tree/tools/x/f.cpp"
 out="$("$check" "$tree")" && fail "upward includes passed: $out"
 [[ "$out" == *"src/loader/b.cpp:2: includes \"app/shell.h\" (layer 5) from layer 3"* ]] || fail "upward include not named: $out"
 [[ "$out" == *"src/core/c.cpp:1: includes <SDL.h>"* ]] || fail "SDL outside the platform not named: $out"
 [[ "$out" == *"src/render/d.cpp:1: includes <GLES2/gl2.h>"* ]] || fail "OpenGL ES 2 outside the platform not named: $out"
-[[ "$out" == *"3 include(s) point up"* ]] || fail "wrong count: $out"
+[[ "$out" == *"src/image/e.cpp:1: includes \"render/texture_manager.h\"; src/image sits under render and music"* ]] ||
+  fail "image including render not named: $out"
+[[ "$out" == *"tools/x/f.cpp:1: includes \"image/rgba_picture.h\"; outside src/image only image/image_decode.h"* ]] ||
+  fail "a private header of src/image used outside it not named: $out"
+[[ "$out" == *"5 include(s) point up"* ]] || fail "wrong count: $out"
 echo "ok"

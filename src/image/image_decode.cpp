@@ -1,14 +1,14 @@
 // Reading a picture file, telling its format from its leading bytes, and
 // the decoder for each; the decoded pixels are handed over by handOverPicture.
-#include "render/image_decode.h"
+// The decoders call nothing here: this file calls them, never the reverse.
+#include "image/image_decode.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "render/image_formats.h"
+#include "image/decoders.h"
 
 namespace {
 
@@ -28,28 +28,7 @@ DecodedImage failed(uint32_t code, std::string why) {
     return image;
 }
 
-std::string sizeText(uint64_t width, uint64_t height) {
-    return "picture of " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
-}
-
 }  // namespace
-
-std::string tooLargeReason(uint64_t width, uint64_t height) { return sizeText(width, height) + ": too large"; }
-
-std::string truncatedReason(uint64_t width, uint64_t height, size_t fileBytes) {
-    return sizeText(width, height) + " in " + std::to_string(fileBytes) + " bytes: truncated or corrupt";
-}
-
-bool allocatePicture(uint64_t width, uint64_t height, RgbaPicture& picture, std::string& why) {
-    if (width == 0 || height == 0 || !sizeAccepted(width, height)) {
-        why = width == 0 || height == 0 ? sizeText(width, height) : tooLargeReason(width, height);
-        return false;
-    }
-    picture.width = static_cast<uint32_t>(width);
-    picture.height = static_cast<uint32_t>(height);
-    picture.rgba.assign(size_t{4} * width * height, 0);
-    return true;
-}
 
 uint32_t imageTypeOf(const uint8_t* bytes, size_t size) {
     if (bytes == nullptr) return 0;

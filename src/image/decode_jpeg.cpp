@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "render/image_formats.h"
+#include "image/decoders.h"
 
 namespace {
 
@@ -24,6 +24,8 @@ constexpr long kMaxJpegWorkBytes = 160L << 20;
 // A progressive file may repeat scans without end, each a pass over the
 // whole picture; real encoders write about ten.
 constexpr int kMaxJpegScans = 256;
+
+constexpr const char* kEndedEarly = "libjpeg: the file ends before the picture does";
 
 // The state libjpeg's callbacks share with the reader; the error manager
 // first, as libjpeg hands back a pointer to it. Everything the read changes
@@ -75,7 +77,7 @@ void readPicture(jpeg_decompress_struct& info, JpegRead& read, RgbaPicture& pict
     }
     // Up to the end marker: a file must hold its own.
     if (!read.endedEarly) jpeg_finish_decompress(&info);
-    if (read.endedEarly) read.refusal = "libjpeg: the file ends before the picture does";
+    if (read.endedEarly) read.refusal = kEndedEarly;
 }
 
 }  // namespace
@@ -101,7 +103,9 @@ bool decodeJpeg(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::st
     if (setjmp(read.escape) != 0) {
         jpeg_destroy_decompress(&info);
         picture = RgbaPicture();
-        why = std::string("libjpeg: ") + read.message;
+        // A file cut short ends in the end marker libjpeg's memory source
+        // makes up; what libjpeg then trips over is not the reason.
+        why = read.endedEarly ? kEndedEarly : std::string("libjpeg: ") + read.message;
         return false;
     }
     jpeg_create_decompress(&info);

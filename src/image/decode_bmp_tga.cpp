@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/decoders.h"
 #include "loader/byte_reader.h"
-#include "render/image_formats.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "render/image_formats.h"
+#include "image/decoders.h"
 
 namespace {
 
@@ -82,9 +82,20 @@ void readPicture(png_structp png, png_infop info, PngRead& read, RgbaPicture& pi
     png_read_end(png, nullptr);
 }
 
+uint32_t be32(const uint8_t* bytes) {
+    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
 }  // namespace
 
 bool decodePng(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why) {
+    picture = RgbaPicture();
+    // The size from IHDR, the first chunk, before libpng reads anything: in
+    // our words, where libpng's own limit would only call the header invalid.
+    if (size >= 24 && std::memcmp(bytes + 12, "IHDR", 4) == 0 && !sizeAccepted(be32(bytes + 16), be32(bytes + 20))) {
+        why = tooLargeReason(be32(bytes + 16), be32(bytes + 20));
+        return false;
+    }
     PngRead read;
     read.bytes = bytes;
     read.size = size;

@@ -8,12 +8,14 @@
 #include <cstring>
 #include <memory>
 
-#include "render/image_formats.h"
+#include "image/decoders.h"
 
 namespace {
 
-// Sub-blocks of extensions accepted before the first image. Each costs at
-// least a byte of the file, so this bounds the work on a file of comments.
+// Extension blocks accepted before the first image: every extension counts
+// once, an empty one (no sub-block) included, and each sub-block after its
+// first once more. Each costs at least a byte of the file, so this bounds the
+// work on a file of comments, empty ones or not.
 constexpr int kMaxExtensionBlocks = 4096;
 
 struct GifSource {
@@ -173,12 +175,13 @@ bool decodeGif(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::str
         }
         // The control extension in force is the last one before the image.
         transparent = code == GRAPHICS_EXT_FUNC_CODE ? transparentIndexOf(code, block) : transparent;
-        while (block != nullptr) {
+        // The extension counts, with its first sub-block or none; then each further sub-block.
+        for (bool first = true; first || block != nullptr; first = false) {
             if (++blocks > kMaxExtensionBlocks) {
                 why = "more than " + std::to_string(kMaxExtensionBlocks) + " extension blocks before the image";
                 return false;
             }
-            if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) {
+            if (block != nullptr && DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) {
                 why = giflibReason(gif->Error);
                 return false;
             }

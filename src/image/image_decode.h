@@ -2,7 +2,9 @@
 // Image decoding: file or memory bytes to 8-bit RGBA, no GL call. Our own
 // decoders (libpng, libjpeg, giflib, and ours for BMP and TGA) read the file
 // and prove it; DevIL holds and converts their pixels, and none of its
-// decoders ever reads a byte of a file.
+// decoders ever reads a byte of a file. The face of src/image: what lies
+// beside it (the decoders, rgba_picture.h) is the room's own, included by
+// nothing outside it.
 #include <cstddef>
 #include <cstdint>
 #include <string>

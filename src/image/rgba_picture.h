@@ -1,14 +1,12 @@
 #pragma once
-// The decoders behind decodeImageBytes, one per accepted format. Each reads a
-// whole file held in memory, proves every size, offset, index and run it uses
-// against the file and the picture, and delivers 8-bit RGBA, top row first,
-// or one reason why not. None calls DevIL.
+// What every decoder shares, and nothing else: the picture a decoder fills,
+// the size rule it applies before it allocates a pixel, the words of its
+// refusals, and the codes a failure carries. Private to src/image; the
+// room's face is image_decode.h.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-struct DecodedImage;
 
 // DevIL's own values (IL/il.h) for the formats told apart and the failures
 // reported, so that callers read the same codes on a build without DevIL;
@@ -45,18 +43,3 @@ std::string truncatedReason(uint64_t width, uint64_t height, size_t fileBytes);
 // Allocates width x height RGBA pixels, all zero (transparent black), after
 // the size rule; false with the reason when the size is refused.
 bool allocatePicture(uint64_t width, uint64_t height, RgbaPicture& picture, std::string& why);
-
-// Each: true with the picture filled, or false with why set (the picture is
-// then empty). bytes holds the whole file; the caller has checked the format's
-// signature.
-bool decodePng(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why);
-bool decodeJpeg(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why);
-bool decodeGif(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why);
-bool decodeBmp(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why);
-bool decodeTga(const uint8_t* bytes, size_t size, RgbaPicture& picture, std::string& why);
-
-// Takes a decoded picture to what a texture is made of: 8-bit RGBA, bottom
-// row first. Through DevIL where the build has it (image_devil.cpp); else
-// the rows are reversed directly (image_direct.cpp, the Windows build, whose
-// Debian sources carry no DevIL that builds here).
-DecodedImage handOverPicture(RgbaPicture&& picture);

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "render/image_decode.h"
+#include "image/image_decode.h"
 #include "test_paths.h"
 
 namespace {
@@ -80,11 +80,11 @@ TEST(ImageDecode, TheFourOtherFormatsStillDecode) {
 TEST(ImageDecode, RefusalsSayWhy) {
     const std::string missing = corpusPath("no/such/picture.png");
     EXPECT_EQ(decodeImage(missing.c_str()).failure, "No such file or directory");
-    // A corrupt PNG (bad zlib checksum): libpng's message, and DevIL, which
+    // A corrupt PNG (a bad IDAT checksum): libpng's message, and DevIL, which
     // leaked its buffers on it, never sees it.
     const DecodedImage corrupt = decodeImage(corpusPath("pngsuite/xcsn0g01.png").c_str());
     EXPECT_FALSE(corrupt.ok());
-    EXPECT_EQ(corrupt.failure.rfind("libpng: ", 0), 0u) << corrupt.failure;
+    EXPECT_EQ(corrupt.failure, "libpng: IDAT: CRC error");
     // Formats the show never ships are not guessed at.
     const DecodedImage psd = decode({'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8});
     EXPECT_EQ(psd.failure, "not a PNG, JPEG, GIF, BMP or TGA image");
@@ -113,14 +113,15 @@ TEST(ImageDecode, HostileFilesAreRefusedWithTheirReason) {
         {"find-tga-rle-2125x2056-in-32-bytes.tga", "picture of 2125x2056 pixels in 32 bytes: truncated or corrupt"},
         {"find-tga-mapless-4gb.tga", "colour map missing or beyond the end of the file"},
         {"find-tga-16bit-no-pixels.tga", "picture of 64x12 pixels in 18 bytes: truncated or corrupt"},
-        {"find-jpeg-ends-inside-marker.jpg", "libjpeg: "},
+        {"find-jpeg-ends-inside-marker.jpg", "libjpeg: the file ends before the picture does"},
         {"find-jpeg-without-end-marker.jpg", "libjpeg: the file ends before the picture does"},
         {"gif-lzw-code-size-1.gif", "LZW code size 1 outside 2..8"},
-        {"gif-lzw-code-size-9.gif", "giflib: "},
+        {"gif-lzw-code-size-9.gif", "giflib: Failed to read from given file"},  // giflib's words for it
         {"gif-no-colour-map.gif", "no colour map"},
         {"gif-index-past-colour-map.gif", "colour index 7 outside the colour map of 4"},
         {"gif-no-image.gif", "no image in the file"},
         {"gif-endless-comments.gif", "more than 4096 extension blocks before the image"},
+        {"gif-endless-empty-extensions.gif", "more than 4096 extension blocks before the image"},
         {"bmp-8bit-index-past-palette.bmp", "colour index 7 outside the palette of 4"},
         {"bmp-rle8-index-past-palette.bmp", "colour index 9 outside the palette of 4"},
         {"bmp-rle8-no-end.bmp", "picture of 4x2 pixels in 74 bytes: truncated or corrupt"},
@@ -130,7 +131,7 @@ TEST(ImageDecode, HostileFilesAreRefusedWithTheirReason) {
         {"tga-rle-run-past-end.tga", "TGA run past the end of the picture"},
         {"tga-rle-cut-short.tga", "picture of 4x4 pixels in 24 bytes: truncated or corrupt"},
         {"png-4097x4096-too-many-pixels.png", "picture of 4097x4096 pixels: too large"},
-        {"png-16385-wide.png", "libpng: "},
+        {"png-16385-wide.png", "picture of 16385x1 pixels: too large"},
     };
     for (const auto& [name, reason] : cases) {
         SCOPED_TRACE(name);
@@ -140,7 +141,7 @@ TEST(ImageDecode, HostileFilesAreRefusedWithTheirReason) {
         EXPECT_FALSE(image.ok());
         EXPECT_TRUE(image.rgba.empty());
         EXPECT_NE(image.imageError, 0u);
-        EXPECT_EQ(image.failure.rfind(reason, 0), 0u) << image.failure;
+        EXPECT_EQ(image.failure, reason);
     }
     // A whole JPEG decodes; cut before its end marker it is refused.
     std::vector<uint8_t> whole = encodeJpeg(16, 8);

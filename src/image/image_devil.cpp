@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "render/image_decode.h"
-#include "render/image_formats.h"
+#include "image/image_decode.h"
+#include "image/decoders.h"
 
 // The codes the decoders report are DevIL's own.
 static_assert(imageCode::png == IL_PNG && imageCode::jpeg == IL_JPG && imageCode::gif == IL_GIF &&

@@ -3,8 +3,8 @@
 // first, where GL puts t = 0).
 #include <cstring>
 
-#include "render/image_decode.h"
-#include "render/image_formats.h"
+#include "image/image_decode.h"
+#include "image/decoders.h"
 
 void initImageDecoder() {}
 
