@@ -3,7 +3,11 @@
 // target folders held before exactly as it was; a signal once the outputs
 // are in place changes nothing.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -121,4 +125,42 @@ TEST(CaptureStopTest, ASignalOnceTheOutputsAreInPlaceChangesNothing) {
         << readFile(log);
     EXPECT_EQ(readFile(dir + "/s.wav").substr(0, 4), "RIFF");
     EXPECT_EQ(entries(dir + "/frames"), 30u);
+}
+
+// ffmpeg stuck, ignoring SIGTERM and the end of its input: one that never
+// reads (the frames fill its pipe) and one that reads everything and then
+// never ends (the run waits for the video's end). SIGTERM to the capture ends
+// the run all the same, with 143 and nothing written, and ffmpeg with it.
+TEST(CaptureStopTest, ASignalEndsTheRunWhileFfmpegIsStuck) {
+    struct Stuck {
+        const char* name;
+        const char* reading;  // what the fake ffmpeg does before it hangs
+    };
+    const Stuck cases[] = {{"stuck-full-pipe", ""}, {"stuck-at-the-end", "cat >/dev/null; "}};
+    for (const Stuck& stuck : cases) {
+        const std::string dir = earlierWork(stuck.name);
+        const auto before = snapshot(dir);
+        const std::string log = ownTempDir() + stuck.name + ".log";
+        const std::string pids = ownTempDir() + stuck.name + ".pids";  // "FFMPEG CAPTURE"
+        std::remove(pids.c_str());
+        const std::string ffmpeg = fakeFfmpeg(std::string(stuck.name) + "-ffmpeg", kEncoders,
+                                              std::string("trap '' TERM INT; ") + stuck.reading + "echo $$ $PPID >" +
+                                                  pids + "; while :; do sleep 1; done");
+        // Once the signal has come the run ends within ffmpeg's 2 s grace;
+        // the 120 s bound (and the 120 s wait for ffmpeg to start) only keeps
+        // a hang from stalling the suite.
+        const std::string command =
+            "cd " + buildPath("") + " && (" + ffmpeg + " timeout -k 5 120 ./tessaline-capture --quiet "
+            "--size 160x120 --from 3 --to 3.5 --video " + dir + "/v.mp4 2>" + log + " & run=$!; i=0; "
+            "while [ ! -s " + pids + " ] && [ $i -lt 2400 ]; do sleep 0.05; i=$((i+1)); done; sleep 0.2; "
+            "kill -TERM $(cut -d' ' -f2 " + pids + "); wait $run; echo $? >" + log + ".status)";
+        std::system(command.c_str());
+        EXPECT_EQ(readFile(log + ".status"), "143\n") << stuck.name << ": " << readFile(log);
+        EXPECT_NE(readFile(log).find("stopped by SIGTERM; nothing written"), std::string::npos) << readFile(log);
+        EXPECT_EQ(differences(before, snapshot(dir)), "") << stuck.name;
+        const pid_t fake = static_cast<pid_t>(std::atoi(readFile(pids).c_str()));
+        ASSERT_GT(fake, 0) << stuck.name << ": the fake ffmpeg never started";
+        EXPECT_TRUE(kill(fake, 0) != 0 && errno == ESRCH) << stuck.name << ": the fake ffmpeg still runs";
+        kill(fake, SIGKILL);  // where it does, so that it does not outlive the test
+    }
 }

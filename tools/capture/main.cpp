@@ -134,6 +134,14 @@ std::string describe(const MusicPosition& position) {
                                : std::to_string(position.seconds) + " s";
 }
 
+// A run ended by a stop signal: one line, and the shell's 128 + signal status.
+int reportStop() {
+    const int signal = capture::stopSignal();
+    std::fprintf(stderr, "\ntessaline-capture: stopped by %s; nothing written\n",
+                 signal == SIGINT ? "SIGINT (Ctrl-C)" : "SIGTERM");
+    return 128 + signal;
+}
+
 // Why a run stopped: one line, this run's temporaries removed (ffmpeg ended
 // first: it may still be writing its file), nothing that was there before
 // touched. A stop signal gives the shell's 128 + signal status.
@@ -142,11 +150,8 @@ int abandonRun(capture::OutputFiles& files, VideoEncoder* video, const std::stri
         video->abort();
     }
     files.abandon();
-    const int signal = capture::stopSignal();
-    if (signal != 0) {
-        std::fprintf(stderr, "\ntessaline-capture: stopped by %s; nothing written\n",
-                     signal == SIGINT ? "SIGINT (Ctrl-C)" : "SIGTERM");
-        return 128 + signal;
+    if (capture::stopSignal() != 0) {
+        return reportStop();
     }
     std::fprintf(stderr, "\ntessaline-capture: %s; nothing written\n", reason.c_str());
     return 1;
@@ -247,7 +252,7 @@ int main(int argc, char** argv) {
     }
     if (!options.videoPath.empty()) {
         if (const std::string problem = ffmpegProblem(); !problem.empty()) {
-            return fail(problem);
+            return capture::stopSignal() != 0 ? reportStop() : fail(problem);
         }
     }
     if (!fileExists(demoConfig.modulePath)) {
