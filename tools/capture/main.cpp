@@ -199,6 +199,32 @@ std::string checkTargets(const CaptureOptions& options) {
     return problem;
 }
 
+// Removes the temporaries that captures which no longer run left in the
+// folders this run writes to (before it has made any of its own): one line
+// for each folder that had some.
+void removeLeftovers(const CaptureOptions& options) {
+    std::vector<std::string> folders;
+    for (const std::string* path : {&options.videoPath, &options.wavPath}) {
+        if (!path->empty()) {
+            folders.push_back(capture::folderOf(*path));
+        }
+    }
+    for (const StillRequest& still : options.stills) {
+        folders.push_back(capture::folderOf(still.path));
+    }
+    if (!options.framesDir.empty()) {
+        folders.push_back(options.framesDir);
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (const std::string& folder : folders) {
+        if (const size_t removed = capture::removeLeftovers(folder); removed > 0) {
+            std::fprintf(stderr, "tessaline-capture: removed %zu temporary file%s (.partial-PID-*) that ended "
+                         "captures left in '%s'\n", removed, removed == 1 ? "" : "s", folder.c_str());
+        }
+    }
+}
+
 // The devices --gpu can name, for the message when it names none.
 std::string listDevices(const std::vector<OffscreenDevice>& devices) {
     if (devices.empty()) {
@@ -230,6 +256,7 @@ int main(int argc, char** argv) {
     if (const std::string problem = checkTargets(options); !problem.empty()) {
         return refuse(problem);
     }
+    removeLeftovers(options);
     const int32_t device = options.gpu >= 0 ? options.gpu : OffscreenGl::kAnyDevice;
     if (options.gpu >= 0) {
         const std::vector<OffscreenDevice> devices = offscreenDevices();
