@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -10,7 +11,10 @@
 
 namespace {
 
-volatile std::sig_atomic_t receivedSignal = 0;
+// Read on the frame writer's thread too: a lock-free atomic, which a signal
+// handler may also write.
+std::atomic<int> receivedSignal = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
 int stopPipeEnds[2] = {-1, -1};
 
 void onStopSignal(int signal) {
