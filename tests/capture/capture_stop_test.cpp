@@ -1,14 +1,20 @@
 // A stopped capture destroys nothing: SIGINT or SIGTERM in any phase ends
 // the run with 128 + the signal, its own temporaries gone and what the
 // target folders held before exactly as it was; a signal once the outputs
-// are in place changes nothing.
+// are in place changes nothing. What a capture killed outright left behind
+// goes with the next run into the same folders.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "capture_test_support.h"
 #include "test_paths.h"
@@ -121,4 +127,88 @@ TEST(CaptureStopTest, ASignalOnceTheOutputsAreInPlaceChangesNothing) {
         << readFile(log);
     EXPECT_EQ(readFile(dir + "/s.wav").substr(0, 4), "RIFF");
     EXPECT_EQ(entries(dir + "/frames"), 30u);
+}
+
+// ffmpeg stuck, ignoring SIGTERM and the end of its input: one that never
+// reads (the frames fill its pipe) and one that reads everything and then
+// never ends (the run waits for the video's end). SIGTERM to the capture ends
+// the run all the same, with 143 and nothing written, and ffmpeg with it.
+TEST(CaptureStopTest, ASignalEndsTheRunWhileFfmpegIsStuck) {
+    struct Stuck {
+        const char* name;
+        const char* reading;  // what the fake ffmpeg does before it hangs
+    };
+    const Stuck cases[] = {{"stuck-full-pipe", ""}, {"stuck-at-the-end", "cat >/dev/null; "}};
+    for (const Stuck& stuck : cases) {
+        const std::string dir = earlierWork(stuck.name);
+        const auto before = snapshot(dir);
+        const std::string log = ownTempDir() + stuck.name + ".log";
+        const std::string pids = ownTempDir() + stuck.name + ".pids";  // "FFMPEG CAPTURE"
+        std::remove(pids.c_str());
+        const std::string ffmpeg = fakeFfmpeg(std::string(stuck.name) + "-ffmpeg", kEncoders,
+                                              std::string("trap '' TERM INT; ") + stuck.reading + "echo $$ $PPID >" +
+                                                  pids + "; while :; do sleep 1; done");
+        // Once the signal has come the run ends within ffmpeg's 2 s grace;
+        // the 120 s bound (and the 120 s wait for ffmpeg to start) only keeps
+        // a hang from stalling the suite.
+        const std::string command =
+            "cd " + buildPath("") + " && (" + ffmpeg + " timeout -k 5 120 ./tessaline-capture --quiet "
+            "--size 160x120 --from 3 --to 3.5 --video " + dir + "/v.mp4 2>" + log + " & run=$!; i=0; "
+            "while [ ! -s " + pids + " ] && [ $i -lt 2400 ]; do sleep 0.05; i=$((i+1)); done; sleep 0.2; "
+            "kill -TERM $(cut -d' ' -f2 " + pids + "); wait $run; echo $? >" + log + ".status)";
+        std::system(command.c_str());
+        EXPECT_EQ(readFile(log + ".status"), "143\n") << stuck.name << ": " << readFile(log);
+        EXPECT_NE(readFile(log).find("stopped by SIGTERM; nothing written"), std::string::npos) << readFile(log);
+        EXPECT_EQ(differences(before, snapshot(dir)), "") << stuck.name;
+        const pid_t fake = static_cast<pid_t>(std::atoi(readFile(pids).c_str()));
+        ASSERT_GT(fake, 0) << stuck.name << ": the fake ffmpeg never started";
+        EXPECT_TRUE(kill(fake, 0) != 0 && errno == ESRCH) << stuck.name << ": the fake ffmpeg still runs";
+        kill(fake, SIGKILL);  // where it does, so that it does not outlive the test
+    }
+}
+
+// A capture killed by SIGKILL removes nothing. The next run removes the
+// temporaries of ended captures from every folder it writes to, and nothing
+// else: not a live process's, not a name that only looks like one, not a
+// folder, not in a folder the run does not write to.
+TEST(CaptureStopTest, ARunRemovesWhatEndedCapturesLeftAndNothingElse) {
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const std::string dead = std::to_string(ended);
+    const std::string live = std::to_string(getpid());
+    const std::string dir = freshDir("leftovers");
+    const std::vector<std::string> leftovers = {
+        ".partial-" + dead + "-0-v.mp4", ".partial-" + dead + "-1-v.mp4.audio.wav", ".partial-" + dead + "-probe",
+        "frames/.partial-" + dead + "-7-frame-000007.png"};
+    const std::vector<std::string> others = {
+        ".partial-" + live + "-0-s.wav", ".partial-" + live + "-3-frame-000001.png",
+        ".partial-" + dead + "-x-s.wav", ".partial-" + dead + "-0-", ".partial-0" + dead + "-0-s.wav",
+        ".partial-" + dead + "-probe2", "partial-" + dead + "-0-s.wav", "notes.txt",
+        "elsewhere/.partial-" + dead + "-0-s.wav"};
+    fs::create_directories(dir + "/frames");
+    fs::create_directories(dir + "/elsewhere");
+    fs::create_directories(dir + "/.partial-" + dead + "-2-folder");
+    for (const auto& names : {leftovers, others}) {
+        for (const std::string& name : names) {
+            std::ofstream(dir + "/" + name) << "left";
+        }
+    }
+    const std::string log = dir + "/elsewhere/log";
+    ASSERT_EQ(runWith("", "--size 160x120 --from 3 --to 3.1 --frames " + dir + "/frames --wav " + dir + "/s.wav", log),
+              0) << readFile(log);
+    for (const std::string& name : leftovers) {
+        EXPECT_FALSE(fs::exists(dir + "/" + name)) << name;
+    }
+    for (const std::string& name : others) {
+        EXPECT_TRUE(fs::exists(dir + "/" + name)) << name;
+    }
+    EXPECT_TRUE(fs::is_directory(dir + "/.partial-" + dead + "-2-folder"));
+    EXPECT_NE(readFile(log).find("removed 3 temporary files (.partial-PID-*) that ended captures left in '" + dir +
+                                 "'"), std::string::npos) << readFile(log);
+    EXPECT_NE(readFile(log).find("removed 1 temporary file (.partial-PID-*) that ended captures left in '" + dir +
+                                 "/frames'"), std::string::npos) << readFile(log);
 }

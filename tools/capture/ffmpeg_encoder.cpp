@@ -1,6 +1,7 @@
 #include "ffmpeg_encoder.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,9 +22,18 @@ bool listsEncoder(const std::string& listing, const std::string& name) {
     return listing.find(" " + name + " ") != std::string::npos;
 }
 
+// How often a wait for ffmpeg's exit looks again; a stop signal wakes it at
+// once (through the stop pipe), so this only bounds how late an exit is seen.
+constexpr int kExitPollMs = 20;
+// How long ffmpeg has to end on SIGTERM before its process group is killed:
+// it may be writing out the file's end, which is thrown away anyway.
+constexpr int kTermGraceMs = 2000;
+
 // Runs ffmpeg with `arguments` and standard input from `input` (-1: none),
-// standard output to `output` (-1: inherited). The signals this process
-// ignores or catches get their default actions back in the child.
+// standard output to `output` (-1: inherited), in a process group of its own
+// (its id is the child's), so that ending it ends whatever it started too.
+// The signals this process ignores or catches get their default actions back
+// in the child.
 pid_t spawnFfmpeg(const std::vector<std::string>& arguments, int input, int output) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>("ffmpeg"));
@@ -49,7 +59,8 @@ pid_t spawnFfmpeg(const std::vector<std::string>& arguments, int input, int outp
     sigaddset(&defaults, SIGINT);
     sigaddset(&defaults, SIGTERM);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     pid_t child = -1;
     if (posix_spawnp(&child, "ffmpeg", &actions, &attributes, argv.data(), environ) != 0) {
         child = -1;
@@ -68,6 +79,52 @@ int waitFor(pid_t child) {
         }
     }
     return status;
+}
+
+// Sleeps up to `ms`, or less once a stop signal has come (at once if it
+// came before).
+void sleepUnlessStopped(int ms) {
+    pollfd stop{capture::stopPipe(), POLLIN, 0};
+    poll(&stop, 1, ms);
+}
+
+// Waits for the child to end or a stop signal to come, whichever is first:
+// true with its wait status (-1 when it cannot be waited for) once it has
+// ended, false when a stop signal came first (it still runs then).
+bool waitUnlessStopped(pid_t child, int& status) {
+    for (;;) {
+        const pid_t ended = waitpid(child, &status, WNOHANG);
+        if (ended == child) {
+            return true;
+        }
+        if (ended < 0 && errno != EINTR) {
+            status = -1;
+            return true;
+        }
+        if (capture::stopSignal() != 0) {
+            return false;
+        }
+        sleepUnlessStopped(kExitPollMs);
+    }
+}
+
+// True once the child has ended; it stays unreaped, so its id (which is
+// also its group's) cannot be given to another process meanwhile.
+bool hasEnded(pid_t child) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == child;
+}
+
+// Ends the child's process group: SIGTERM, then, if the child is still
+// there after the grace (ignoring the signal, or stuck), SIGKILL to what is
+// left of the group. Waits for the child; its wait status.
+int endGroup(pid_t child) {
+    kill(-child, SIGTERM);
+    for (int waitedMs = 0; waitedMs < kTermGraceMs && !hasEnded(child); waitedMs += kExitPollMs) {
+        poll(nullptr, 0, kExitPollMs);
+    }
+    kill(-child, SIGKILL);  // a no-op where all of it has ended
+    return waitFor(child);
 }
 
 std::string describeExit(int status) {
@@ -92,7 +149,11 @@ std::string ffmpegProblem() {
     close(fds[1]);
     std::string listing;
     char buffer[4096];
-    for (;;) {
+    while (child >= 0 && capture::stopSignal() == 0) {
+        pollfd waits[] = {{fds[0], POLLIN, 0}, {capture::stopPipe(), POLLIN, 0}};
+        if (poll(waits, 2, 100) <= 0 || waits[0].revents == 0) {
+            continue;  // a signal, a stop (seen above), or the 100 ms tick where there is no stop pipe
+        }
         const ssize_t got = read(fds[0], buffer, sizeof buffer);
         if (got > 0) {
             listing.append(buffer, static_cast<size_t>(got));
@@ -101,11 +162,19 @@ std::string ffmpegProblem() {
         }
     }
     close(fds[0]);
+    if (child >= 0 && capture::stopSignal() != 0) {
+        endGroup(child);
+        return "stopped while asking ffmpeg for its encoders";
+    }
     if (child < 0) {
         return "ffmpeg is not installed, so no video can be made; install it (apt-get install ffmpeg) "
                "or write a PNG sequence with --frames DIR";
     }
-    const int status = waitFor(child);
+    int status = 0;
+    if (!waitUnlessStopped(child, status)) {
+        endGroup(child);
+        return "stopped while asking ffmpeg for its encoders";
+    }
     // posix_spawnp reports a missing binary as an exit with status 127.
     if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 127) {
         return "ffmpeg is not installed, so no video can be made; install it (apt-get install ffmpeg) "
@@ -135,8 +204,16 @@ VideoEncoder::VideoEncoder(const std::string& videoPath, const std::string& wavP
         "-c:v", "libx264", "-preset", "veryfast", "-crf", "18",
         "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-shortest", videoPath};
     int fds[2];
+    // Our end does not block: a full pipe is waited out in poll, beside the
+    // stop pipe. ffmpeg's end is an open file of its own and stays blocking.
     if (pipe2(fds, O_CLOEXEC) != 0) {
         failure_ = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
+        return;
+    }
+    if (fcntl(fds[1], F_SETFL, O_NONBLOCK) != 0) {
+        failure_ = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
+        close(fds[0]);
+        close(fds[1]);
         return;
     }
     child_ = spawnFfmpeg(arguments, fds[0], -1);
@@ -158,13 +235,21 @@ bool VideoEncoder::write(const std::vector<uint8_t>& rgbaBottomUp) {
     const uint8_t* at = rgbaBottomUp.data();
     size_t left = rgbaBottomUp.size();
     while (left > 0) {
+        if (capture::stopSignal() != 0) {
+            failure_ = "interrupted";
+            return false;
+        }
         const ssize_t written = ::write(input_, at, left);
         if (written > 0) {
             at += written;
             left -= static_cast<size_t>(written);
             continue;
         }
-        if (written < 0 && errno == EINTR && capture::stopSignal() == 0) {
+        if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
+            // The pipe is full: wait for room or a stop signal. The tick
+            // only matters where there is no stop pipe.
+            pollfd waits[] = {{input_, POLLOUT, 0}, {capture::stopPipe(), POLLIN, 0}};
+            poll(waits, 2, 100);
             continue;
         }
         if (written < 0 && errno == EPIPE) {
@@ -172,8 +257,6 @@ bool VideoEncoder::write(const std::vector<uint8_t>& rgbaBottomUp) {
             input_ = -1;
             reap();
             failure_ = "ffmpeg stopped taking frames (" + failure_ + ")";
-        } else if (written < 0 && errno == EINTR) {
-            failure_ = "interrupted";
         } else {
             failure_ = std::string("cannot write to ffmpeg: ") + std::strerror(errno);
         }
@@ -191,32 +274,28 @@ bool VideoEncoder::finish() {
     }
     input_ = -1;
     // ffmpeg may take a while over the file's end (moving its index to the
-    // front); a stop signal in that time ends it.
+    // front); a stop signal in that time, or before it, ends it.
     int status = 0;
-    for (;;) {
-        if (capture::stopRequested("video")) {
-            abort();
-            failure_ = "interrupted";
-            return false;
-        }
-        if (waitpid(child_, &status, 0) >= 0) {
-            break;
-        }
-        if (errno != EINTR) {
-            status = -1;
-            break;
-        }
+    if (capture::stopRequested("video") || !waitUnlessStopped(child_, status)) {
+        abort();
+        failure_ = "interrupted";
+        return false;
     }
     child_ = -1;
     failure_ = describeExit(status);
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// On the frame writer's thread where a write found ffmpeg gone; a stop signal
+// while waiting ends what is left of it.
 bool VideoEncoder::reap() {
     if (child_ < 0) {
         return false;
     }
-    const int status = waitFor(child_);
+    int status = 0;
+    if (!waitUnlessStopped(child_, status)) {
+        status = endGroup(child_);
+    }
     child_ = -1;
     failure_ = describeExit(status);
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -228,7 +307,7 @@ void VideoEncoder::abort() {
         input_ = -1;
     }
     if (child_ > 0) {
-        kill(child_, SIGTERM);
-        reap();
+        failure_ = describeExit(endGroup(child_));
+        child_ = -1;
     }
 }

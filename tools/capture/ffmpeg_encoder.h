@@ -11,7 +11,8 @@
 
 // What the ffmpeg on the PATH lacks for a video, as one line for the user
 // ("ffmpeg is not installed ...", "ffmpeg has no libx264 encoder ..."); empty
-// when it has both encoders (from `ffmpeg -encoders`).
+// when it has both encoders (from `ffmpeg -encoders`). A stop signal while
+// asking ends the asking ffmpeg and gives a line saying so.
 std::string ffmpegProblem();
 
 class VideoEncoder {
@@ -26,18 +27,19 @@ public:
     bool ok() const { return child_ > 0; }
     // One frame, RGBA8 bottom row first. False when ffmpeg stopped taking
     // frames (it exited: EPIPE), on another write error, or when a stop
-    // signal interrupted the write; failure() says which.
+    // signal came, also while the pipe was full; failure() says which.
     bool write(const std::vector<uint8_t>& rgbaBottomUp);
     // Closes ffmpeg's input and waits; true when it exited with 0. A stop
-    // signal while waiting ends ffmpeg and gives false.
+    // signal before or while waiting ends ffmpeg (abort) and gives false.
     bool finish();
-    // Ends ffmpeg now (SIGTERM) and waits for it.
+    // Ends ffmpeg now and waits for it: SIGTERM to its process group, and
+    // SIGKILL to what is left of it 2 s later.
     void abort();
     // Why the last write or finish failed: "ffmpeg exited with status 1", ...
     const std::string& failure() const { return failure_; }
 
 private:
-    bool reap();  // waits for ffmpeg; true when it exited with 0
+    bool reap();  // waits for ffmpeg (ends it on a stop signal); true when it exited with 0
     pid_t child_ = -1;
     int input_ = -1;  // write end of ffmpeg's standard input
     std::string failure_;

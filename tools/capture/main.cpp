@@ -135,6 +135,14 @@ std::string describe(const MusicPosition& position) {
                                : std::to_string(position.seconds) + " s";
 }
 
+// A run ended by a stop signal: one line, and the shell's 128 + signal status.
+int reportStop() {
+    const int signal = capture::stopSignal();
+    std::fprintf(stderr, "\ntessaline-capture: stopped by %s; nothing written\n",
+                 signal == SIGINT ? "SIGINT (Ctrl-C)" : "SIGTERM");
+    return 128 + signal;
+}
+
 // Why a run stopped: one line, this run's temporaries removed (ffmpeg ended
 // first: it may still be writing its file), nothing that was there before
 // touched. A stop signal gives the shell's 128 + signal status.
@@ -143,11 +151,8 @@ int abandonRun(capture::OutputFiles& files, VideoEncoder* video, const std::stri
         video->abort();
     }
     files.abandon();
-    const int signal = capture::stopSignal();
-    if (signal != 0) {
-        std::fprintf(stderr, "\ntessaline-capture: stopped by %s; nothing written\n",
-                     signal == SIGINT ? "SIGINT (Ctrl-C)" : "SIGTERM");
-        return 128 + signal;
+    if (capture::stopSignal() != 0) {
+        return reportStop();
     }
     std::fprintf(stderr, "\ntessaline-capture: %s; nothing written\n", reason.c_str());
     return 1;
@@ -193,6 +198,32 @@ std::string checkTargets(const CaptureOptions& options) {
         problem = check("--still", capture::checkTargetFolder(options.stills[i].path));
     }
     return problem;
+}
+
+// Removes the temporaries that captures which no longer run left in the
+// folders this run writes to (before it has made any of its own): one line
+// for each folder that had some.
+void removeLeftovers(const CaptureOptions& options) {
+    std::vector<std::string> folders;
+    for (const std::string* path : {&options.videoPath, &options.wavPath}) {
+        if (!path->empty()) {
+            folders.push_back(capture::folderOf(*path));
+        }
+    }
+    for (const StillRequest& still : options.stills) {
+        folders.push_back(capture::folderOf(still.path));
+    }
+    if (!options.framesDir.empty()) {
+        folders.push_back(options.framesDir);
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (const std::string& folder : folders) {
+        if (const size_t removed = capture::removeLeftovers(folder); removed > 0) {
+            std::fprintf(stderr, "tessaline-capture: removed %zu temporary file%s (.partial-PID-*) that ended "
+                         "captures left in '%s'\n", removed, removed == 1 ? "" : "s", folder.c_str());
+        }
+    }
 }
 
 // The devices --gpu can name, for the message when it names none.
@@ -245,6 +276,7 @@ int main(int argc, char** argv) {
     if (const std::string problem = checkTargets(options); !problem.empty()) {
         return refuse(problem);
     }
+    removeLeftovers(options);
     const int32_t device = options.gpu >= 0 ? options.gpu : OffscreenGl::kAnyDevice;
     if (options.gpu >= 0) {
         const std::vector<OffscreenDevice> devices = offscreenDevices();
@@ -267,7 +299,7 @@ int main(int argc, char** argv) {
     }
     if (!options.videoPath.empty()) {
         if (const std::string problem = ffmpegProblem(); !problem.empty()) {
-            return fail(problem);
+            return capture::stopSignal() != 0 ? reportStop() : fail(problem);
         }
     }
     if (!fileExists(demoConfig.modulePath)) {

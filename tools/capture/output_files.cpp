@@ -1,30 +1,67 @@
 #include "output_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "stop_signals.h"
 
 namespace {
 
-// The folder part of a path: "." for a bare file name.
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+constexpr char kTemporaryPrefix[] = ".partial-";
 
 std::string fileOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+// A decimal number as std::to_string writes one (no sign, no leading zero),
+// at most `maximum`, read from `at`, which is moved past it; -1 when there
+// is none.
+long long readDecimal(const char*& at, long long maximum) {
+    if (*at < '0' || *at > '9' || (at[0] == '0' && at[1] >= '0' && at[1] <= '9')) {
+        return -1;
+    }
+    long long value = 0;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        value = value * 10 + (*at - '0');
+        if (value > maximum) {
+            return -1;
+        }
+    }
+    return value;
+}
+
+// The PID in a name this tool gives its temporaries (temporaryFor and the
+// folder check's probe); 0 for any other name.
+pid_t temporaryOwner(const char* name) {
+    if (std::strncmp(name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) != 0) {
+        return 0;
+    }
+    const char* at = name + sizeof kTemporaryPrefix - 1;
+    const long long pid = readDecimal(at, INT_MAX);
+    if (pid <= 0 || *at++ != '-') {
+        return 0;
+    }
+    if (std::strcmp(at, "probe") == 0) {
+        return static_cast<pid_t>(pid);
+    }
+    if (readDecimal(at, UINT_MAX) < 0 || *at++ != '-' || *at == '\0') {
+        return 0;
+    }
+    return static_cast<pid_t>(pid);
+}
+
+// True while a process has the PID, also one this user may not signal.
+bool processRuns(pid_t pid) { return kill(pid, 0) == 0 || errno != ESRCH; }
 
 // Empty when the folder exists and takes a new file.
 std::string checkFolder(const std::string& folder) {
@@ -38,7 +75,8 @@ std::string checkFolder(const std::string& folder) {
     }
     // access() says yes to root on a read-only mount or a full disk's
     // directory entries alike: only creating a file tells.
-    const std::string probe = (folder == "/" ? "" : folder) + "/.partial-" + std::to_string(getpid()) + "-probe";
+    const std::string probe =
+        (folder == "/" ? "" : folder) + "/" + kTemporaryPrefix + std::to_string(getpid()) + "-probe";
     const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         return "cannot write into the folder '" + folder + "': " + std::strerror(errno);
@@ -51,6 +89,36 @@ std::string checkFolder(const std::string& folder) {
 }  // namespace
 
 namespace capture {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+size_t removeLeftovers(const std::string& folder) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir) {
+        return 0;
+    }
+    const pid_t self = getpid();
+    const std::string prefix = folder == "/" ? folder : folder + "/";
+    size_t removed = 0;
+    while (const dirent* entry = readdir(dir.get())) {
+        const pid_t owner = temporaryOwner(entry->d_name);
+        if (owner == 0 || (owner != self && processRuns(owner))) {
+            continue;
+        }
+        const std::string path = prefix + entry->d_name;
+        struct stat info{};
+        if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+    }
+    return removed;
+}
 
 std::string checkTargetFolder(const std::string& path) {
     struct stat info{};
@@ -79,7 +147,7 @@ OutputFiles::~OutputFiles() {
 std::string OutputFiles::temporaryFor(const std::string& path) {
     const std::string folder = folderOf(path);
     const std::string prefix = path.find('/') == std::string::npos ? "" : folder + (folder == "/" ? "" : "/");
-    return prefix + ".partial-" + std::to_string(getpid()) + "-" + std::to_string(serial_++) + "-" + fileOf(path);
+    return prefix + kTemporaryPrefix + std::to_string(getpid()) + "-" + std::to_string(serial_++) + "-" + fileOf(path);
 }
 
 std::string OutputFiles::begin(const std::string& path) {

@@ -5,6 +5,7 @@
 // are renamed into place together, once the whole run has succeeded. A run
 // that fails, or is stopped by a signal, removes its own temporaries and
 // nothing else: what the target folders held before stays as it was.
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,6 +19,21 @@ std::string checkTargetFolder(const std::string& path);
 // The same for a folder of frames: the folder itself when it exists, else
 // the folder that will hold it.
 std::string checkFramesFolder(const std::string& folder);
+
+// The folder part of a path: "." for a bare file name.
+std::string folderOf(const std::string& path);
+
+// Removes from `folder` the temporaries of captures that no longer run (one
+// killed by SIGKILL, or on a machine that went down, cleans up nothing), and
+// returns how many it removed. A temporary is a plain file named exactly as
+// this tool names them: ".partial-PID-N-NAME" (PID and N decimal, NAME not
+// empty) or a folder check's probe, ".partial-PID-probe". It is removed when
+// no process on this machine has its PID, or when the PID is this process's:
+// to be called before the run has made any temporary of its own, so one
+// with its PID was made by an earlier process that had the same PID. Every
+// other file stays, a live run's temporaries included; a PID that a new
+// process has taken keeps its files only until a run after that one ends.
+size_t removeLeftovers(const std::string& folder);
 
 class OutputFiles {
 public:
