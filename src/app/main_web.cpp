@@ -14,6 +14,7 @@
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
+#include <string>
 
 #include "app/sequencer.h"
 #include "app/shell.h"
@@ -22,6 +23,7 @@
 #include "core/demo_system.h"
 #include "platform/platform.h"
 #include "render/gl_check.h"
+#include "render/texture_manager.h"
 #include "sound/sound.h"
 
 namespace {
@@ -39,6 +41,13 @@ EM_JS(void, tellPageFirstFrame, (), {
     const first = Module["onFirstFrame"];
     if (first) first();
 });
+
+bool readable(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
 
 void endPlay() {
     emscripten_cancel_main_loop();
@@ -90,6 +99,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE int tessalineOpen() {
         return 1;  // the loader has told the user why
     }
     loadImages();
+    // A picture missing on the server has been named by the texture manager,
+    // in the desktop's words; the page then plays nothing.
+    for (const std::string& path : textureManager.texturePaths) {
+        if (!readable(path.c_str())) {
+            closeWindow();
+            return 1;
+        }
+    }
     // The music is read now too, so that a page without it plays nothing at
     // all (and the library's one-time set-up is done before the click).
     sound::Module* music = sound::loadModule(demoConfig.modulePath);

@@ -13,8 +13,8 @@
 //    swapBuffers has nothing to do.
 //  - Keyboard events of the page become WM_KEYDOWN/WM_KEYUP; the browser's
 //    key codes are Windows' virtual-key codes for the keys the show reads.
-//  - Message boxes are lines in the page (tessaline.js's showMessage); they
-//    do not block, and a Yes/No box is answered No.
+//  - Message boxes are lines on standard error ("CAPTION: text"), which the
+//    page shows; they do not block, and a Yes/No box is answered No.
 //  - Nothing can block or sleep: the page's own loop calls the show.
 // The clock: clock_posix.cpp (Emscripten's clock_gettime is the page's
 // performance clock). The program's folder: executable_directory.cpp (none).
@@ -82,11 +82,6 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
     // The browser keeps its own keys (Escape leaves full screen first).
     return EM_FALSE;
 }
-
-EM_JS(void, showPageMessage, (const char* caption, const char* text), {
-    const show = Module["showMessage"];
-    if (show) show(UTF8ToString(caption), UTF8ToString(text));
-});
 
 EM_JS(void, setCanvasCursor, (int visible), {
     const canvas = document.getElementById("canvas");
@@ -247,7 +242,6 @@ intptr_t defWindowProc(uint32_t, uintptr_t, intptr_t) { return 0; }
 
 BoxAnswer messageBox(const char* text, const char* caption, BoxButtons buttons, BoxIcon) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
-    showPageMessage(caption, text);
     return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
 }
 
