@@ -105,6 +105,8 @@ std::optional<CaptureOptions> parseCaptureOptions(const std::vector<std::string>
             }
         } else if (option == "--supersample") {
             options.supersample = true;
+        } else if (option == "--gles2") {
+            options.gles2 = true;
         } else if (option == "--gpu") {
             if (!value(option, text) || !parseInt(text, 0, 255, options.gpu)) {
                 if (error.empty()) error = "--gpu wants an EGL device number from 0, not '" + text + "'";
@@ -180,5 +182,7 @@ const char* captureUsage() {
            "                        Mesa's surfaceless platform, else software)\n"
            "  --from POS, --to POS  ORDER:ROW or seconds (default: the whole first pass\n"
            "                        and a stretch of the closing scene)\n"
+           "  --gles2               draw through the OpenGL ES 2 layer that the browser\n"
+           "                        build draws with (tessaline-capture-gles2)\n"
            "  --quiet               no progress bar\n";
 }

@@ -36,6 +36,7 @@ struct CaptureOptions {
     std::string wavPath;                // the sound of the captured stretch
     std::string videoPath;              // H.264 + AAC through ffmpeg
     std::vector<StillRequest> stills;   // single pictures (--still may repeat)
+    bool gles2 = false;                 // --gles2: through the OpenGL ES 2 layer (tessaline-capture-gles2)
     bool quiet = false;                 // no progress bar
     bool help = false;
 };

@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -206,6 +207,22 @@ std::string listDevices(const std::vector<OffscreenDevice>& devices) {
     return text;
 }
 
+// This program draws through the OpenGL ES 2 layer (tessaline-capture-gles2,
+// the same source built against the layer) or with the system's OpenGL.
+constexpr bool kDrawsThroughGles2 = VEXEL_CAPTURE_GLES2;
+
+// --gles2: the same run by the layered program beside this one, which takes
+// the same options.
+int runGles2Capture(char** argv) {
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string layered(self, length > 0 ? static_cast<size_t>(length) : 0);
+    layered = layered.substr(0, layered.rfind('/') + 1) + "tessaline-capture-gles2";
+    execv(layered.c_str(), argv);
+    std::fprintf(stderr, "tessaline-capture: --gles2: cannot run '%s': %s\n", layered.c_str(), std::strerror(errno));
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,6 +237,9 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(captureUsage(), stdout);
         return 0;
+    }
+    if (options.gles2 && !kDrawsThroughGles2) {
+        return runGles2Capture(argv);
     }
     capture::installStopSignals();
     if (const std::string problem = checkTargets(options); !problem.empty()) {
