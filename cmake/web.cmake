@@ -2,7 +2,7 @@
 # Debian's emscripten). The same imported targets as the Linux build, so
 # src/ links alike: libopenmpt, libpng, libjpeg and giflib from
 # scripts/build-web-deps' prefix (VEXEL_WEB_DEPS); GL is WebGL under the GL
-# 1.1 layer. No DevIL (the decoders' pixels go to the texture directly), no
+# 1.1 layer (src/platform/gles). No DevIL (the decoders' pixels go to the texture directly), no
 # libsndfile (platform/web/no-sndfile: the page plays the module), no SDL
 # (platform/web over html5.h).
 set(VEXEL_WEB_DEPS "" CACHE PATH "Prefix of scripts/build-web-deps")
@@ -21,11 +21,12 @@ set_target_properties(GIF::GIF PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${VEXEL
 add_library(vexel_web_sndfile INTERFACE)
 target_include_directories(vexel_web_sndfile INTERFACE ${PROJECT_SOURCE_DIR}/src/platform/web/no-sndfile)
 add_library(PkgConfig::SNDFILE ALIAS vexel_web_sndfile)
-# GL 1.1 and gluPerspective as the show calls them, over WebGL.
-add_library(vexel_web_gl INTERFACE)
-target_link_options(vexel_web_gl INTERFACE -sLEGACY_GL_EMULATION=1)
-add_library(OpenGL::GL ALIAS vexel_web_gl)
-add_library(PkgConfig::GLU ALIAS vexel_web_gl)
+# No OpenGL 1.1 and no GLU: the page draws through the GL layer
+# (vexel_gles2, src/platform/gles) on WebGL, which emcc links by itself.
+# The names stand for nothing, so that the desktop's library still configures.
+add_library(vexel_web_no_gl INTERFACE)
+add_library(OpenGL::GL ALIAS vexel_web_no_gl)
+add_library(PkgConfig::GLU ALIAS vexel_web_no_gl)
 # Every object catches exceptions: libopenmpt throws, and the show catches.
 add_compile_options(-sDISABLE_EXCEPTION_CATCHING=0)
 add_link_options(-sDISABLE_EXCEPTION_CATCHING=0)

@@ -8,9 +8,10 @@
 //  - The display is the page: there is no mode to switch. desktopSize
 //    answers the canvas's laid-out size, so the shell letterboxes the 4:3
 //    picture into whatever the page gives it.
-//  - The rendering context is a WebGL 1 context on the canvas; the browser
-//    presents the canvas when the animation frame's callback returns, so
-//    swapBuffers has nothing to do.
+//  - The rendering context is a WebGL 1 context on the canvas, with the GL
+//    layer (platform/gles) started in it once it is current: the show's GL
+//    1.1 is carried out over it. The browser presents the canvas when the
+//    animation frame's callback returns, so swapBuffers has nothing to do.
 //  - Keyboard events of the page become WM_KEYDOWN/WM_KEYUP; the browser's
 //    key codes are Windows' virtual-key codes for the keys the show reads.
 //  - Message boxes are lines on standard error ("CAPTION: text"), which the
@@ -27,6 +28,8 @@
 #include <cstdio>
 #include <deque>
 #include <string>
+
+#include "platform/gles/gl_api.h"
 
 namespace platform {
 namespace {
@@ -190,9 +193,23 @@ bool createRenderingContext() {
     return s.context > 0;
 }
 
+namespace {
+
+// The GL layer's objects (shaders, vertex buffer) in the context just made
+// current; a context that cannot carry them is one that cannot be activated.
+bool startGlLayer() {
+    std::string error;
+    if (vxLayerStart(error)) return true;
+    std::fprintf(stderr, "platform: %s\n", error.c_str());
+    return false;
+}
+
+}  // namespace
+
 bool deleteRenderingContext() {
     WebState& s = state();
     if (s.context <= 0) return false;
+    if (emscripten_webgl_get_current_context() == s.context) vxLayerStop();
     emscripten_webgl_destroy_context(s.context);
     s.context = 0;
     return true;
@@ -200,8 +217,12 @@ bool deleteRenderingContext() {
 
 bool makeCurrent(bool current) {
     WebState& s = state();
-    if (!current) return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
-    return s.context > 0 && emscripten_webgl_make_context_current(s.context) == EMSCRIPTEN_RESULT_SUCCESS;
+    if (!current) {
+        if (s.context > 0 && emscripten_webgl_get_current_context() == s.context) vxLayerStop();
+        return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+    }
+    return s.context > 0 && emscripten_webgl_make_context_current(s.context) == EMSCRIPTEN_RESULT_SUCCESS &&
+           startGlLayer();
 }
 
 void swapBuffers() {}
