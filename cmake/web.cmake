@@ -15,6 +15,9 @@ set(PKG_CONFIG_USE_CMAKE_PREFIX_PATH OFF)
 pkg_check_modules(OPENMPT   REQUIRED IMPORTED_TARGET libopenmpt)
 pkg_check_modules(PNG       REQUIRED IMPORTED_TARGET libpng)
 pkg_check_modules(JPEG      REQUIRED IMPORTED_TARGET libjpeg)
+# The toolchain finds libraries in its own sysroot only: pkg-config's -l
+# flags are looked up here.
+add_link_options(-L${VEXEL_WEB_DEPS}/lib)
 add_library(GIF::GIF INTERFACE IMPORTED)
 set_target_properties(GIF::GIF PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${VEXEL_WEB_DEPS}/include"
                       INTERFACE_LINK_LIBRARIES "${VEXEL_WEB_DEPS}/lib/libgif.a")
