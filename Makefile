@@ -1,6 +1,7 @@
 # tessaline: one command plays the show, one runs every test.
 #   make run    install what is missing, build, play the show
-#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, TSan sound tests, fuzz corpus replays)
+#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, TSan sound tests, fuzz corpus replays,
+#               the Windows zip under Wine, the browser build in headless Chromium)
 #   make fuzz   fuzz campaigns of FUZZ_MINUTES (10) per target from random seeds; finds kept in build-fuzz/
 #   make video     render the show to tessaline.mp4 (640x480, anti-aliased)
 #   make video-hd  render the show to tessaline-1080p.mp4 (1920x1080, anti-aliased)
@@ -58,12 +59,14 @@ run: build
 	fi
 
 # Everything, closing with one line that counts all tests (the Windows zip's
-# check under Wine among them). The test packages come first, so that the
+# check under Wine and the page's in headless Chromium among them). The test packages come first, so that the
 # build configures with the tests.
 test: deps-test
 	@$(MAKE) --no-print-directory build
 	@$(MAKE) --no-print-directory windows
+	@$(MAKE) --no-print-directory web
 	@WINDOWS_ZIP="$$(ls -t $(DIST)/tessaline-*-windows-x86_64.zip | head -n1)" \
+	  WEB_FOLDER="$$(ls -td $(DIST)/tessaline-*-web/ | head -n1)" WEB_NODE=$(abspath $(WEB_BUILD))/node \
 	  TSAN_BUILD=$(TSAN_BUILD) scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS)
 
 # The main tree alone (unit, GL, end-to-end).
