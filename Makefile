@@ -1,6 +1,7 @@
 # tessaline: one command plays the show, one runs every test.
 #   make run    install what is missing, build, play the show
-#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, TSan sound tests, fuzz corpus replays)
+#   make test   install what is missing, build, run every test (+ ASan/UBSan unit tests, TSan sound tests, fuzz corpus replays,
+#               the Windows zip under Wine, the browser build in headless Chromium)
 #   make fuzz   fuzz campaigns of FUZZ_MINUTES (10) per target from random seeds; finds kept in build-fuzz/
 #   make video     render the show to tessaline.mp4 (640x480, anti-aliased)
 #   make video-hd  render the show to tessaline-1080p.mp4 (1920x1080, anti-aliased)
@@ -10,12 +11,16 @@
 #   make release-check  both, installed and played in a bare Debian (downloads one; not in make test)
 #   make windows   the Windows zip dist/tessaline-VERSION-windows-x86_64.zip (cross-built; docs/windows.md)
 #   make windows-check  that zip unpacked and played under Wine on a private Xvfb
+#   make web       the browser build dist/tessaline-VERSION-web/ and its zip (WebAssembly; docs/web.md)
+#   make web-serve that folder served on 127.0.0.1:8000
+#   make web-check the page played in headless Chromium and checked
 JOBS       ?= $(shell nproc)
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
 WINDOWS_BUILD ?= build-windows
+WEB_BUILD  ?= build-web
 DIST       ?= dist
 CMAKE_ARGS ?=
 # Anti-aliasing samples a pixel (tessaline-capture --aa). VIDEO_AA is the most
@@ -26,7 +31,8 @@ VIDEO_AA    ?= 1
 VIDEO_HD_AA ?= 4
 
 .PHONY: all deps deps-test deps-video deps-release build run test test-main fuzz video video-hd soak \
-        release-build release deb release-check deps-windows windows windows-check clean
+        release-build release deb release-check deps-windows windows windows-check \
+        deps-web web web-serve web-check clean
 
 all: build
 
@@ -53,12 +59,14 @@ run: build
 	fi
 
 # Everything, closing with one line that counts all tests (the Windows zip's
-# check under Wine among them). The test packages come first, so that the
+# check under Wine and the page's in headless Chromium among them). The test packages come first, so that the
 # build configures with the tests.
 test: deps-test
 	@$(MAKE) --no-print-directory build
 	@$(MAKE) --no-print-directory windows
+	@$(MAKE) --no-print-directory web
 	@WINDOWS_ZIP="$$(ls -t $(DIST)/tessaline-*-windows-x86_64.zip | head -n1)" \
+	  WEB_FOLDER="$$(ls -td $(DIST)/tessaline-*-web/ | head -n1)" WEB_NODE=$(abspath $(WEB_BUILD))/node \
 	  TSAN_BUILD=$(TSAN_BUILD) scripts/run-tests $(BUILD) $(ASAN_BUILD) $(JOBS)
 
 # The main tree alone (unit, GL, end-to-end).
@@ -139,5 +147,28 @@ windows-check: deps-test
 	@$(MAKE) --no-print-directory build windows
 	@scripts/windows-check "$$(ls -t $(DIST)/tessaline-*-windows-x86_64.zip | head -n1)" $(BUILD)
 
+# ---- the browser ------------------------------------------------------------
+# Emscripten, Chromium and puppeteer-core; the libraries' Debian sources; then
+# each library built once into $(WEB_BUILD)/deps/prefix (kept between runs).
+WEB_SOURCES = zlib libpng1.6 giflib libjpeg-turbo libopenmpt
+deps-web: deps
+	@scripts/install-deps web $(WEB_BUILD)/node
+	@scripts/fetch-windows-sources $(WEB_BUILD)/deps $(WEB_SOURCES)
+	@nice scripts/build-web-deps $(WEB_BUILD)/deps $(JOBS)
+
+# The data comes from the native tree, whose tools generate it.
+web: deps-web build
+	@NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(WEB_BUILD)/tree -DCMAKE_BUILD_TYPE=Release \
+	  -DVEXEL_WEB_DEPS=$(abspath $(WEB_BUILD))/deps/prefix $(CMAKE_ARGS) >/dev/null
+	@NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD)/tree -j$(JOBS) --target tessaline
+	@scripts/make-web $(BUILD) $(WEB_BUILD)/tree $(DIST)
+
+web-serve: web
+	@cd "$$(ls -td $(DIST)/tessaline-*-web/ | head -n1)" && echo "make web-serve: http://127.0.0.1:8000/ (Ctrl+C ends)" && \
+	  python3 -m http.server --bind 127.0.0.1 8000
+
+web-check: web
+	@scripts/web-check "$$(ls -td $(DIST)/tessaline-*-web/ | head -n1)" $(WEB_BUILD)/node
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(WINDOWS_BUILD) build-fuzz $(DIST)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD) build-fuzz $(DIST)
