@@ -12,12 +12,12 @@ fail() { echo "dep-cache test: FAIL: $*" >&2; exit 1; }
 export TESSALINE_CACHE="$scratch/cache" COUNT="$scratch/count"
 source "$root/scripts/dep-cache.sh"
 
-# A stub recipe: records its build, installs one file, then runs its tail.
-stub() {  # stub NAME TAIL...
+# A stub recipe: records its build, runs its middle step, installs one file.
+stub() {  # stub NAME STEP...
     echo "$1" >>"$COUNT"
+    "${@:2}"
     mkdir -p "$DESTDIR$DEP_PREFIX/lib"
     echo "$1" >"$DESTDIR$DEP_PREFIX/lib/$1.a"
-    "${@:2}"
 }
 export -f stub
 # buildAll RECIPE_A RECIPE_B: both entries, keyed by their recipes' text.
