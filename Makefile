@@ -128,19 +128,26 @@ release-check:
 
 # ---- Windows ----------------------------------------------------------------
 # The toolchain, Wine and the libraries' Debian sources; then each library
-# cross-built once into $(WINDOWS_BUILD)/deps/prefix (kept between runs).
+# cross-built once into a prefix of its own in the per-user cache
+# ($$TESSALINE_CACHE, else $$XDG_CACHE_HOME/tessaline, else ~/.cache/tessaline;
+# docs/windows.md), listed in $(WINDOWS_BUILD)/deps/prefixes.
 deps-windows: deps
 	@scripts/install-deps windows $(WINDOWS_BUILD)/deps
 	@nice scripts/build-windows-deps $(WINDOWS_BUILD)/deps $(JOBS)
 
 # The data and the icon come from the native tree, whose tools run here.
+# The tree is configured afresh when the prefixes change: pkg-config's
+# findings are cached in it.
 windows: deps-windows build
 	@scripts/make-windows-icon $(BUILD) $(WINDOWS_BUILD)/tessaline.ico
+	@cmp -s $(WINDOWS_BUILD)/deps/prefixes $(WINDOWS_BUILD)/tree/deps-prefixes || \
+	  { rm -f $(WINDOWS_BUILD)/tree/CMakeCache.txt; mkdir -p $(WINDOWS_BUILD)/tree; \
+	    cp $(WINDOWS_BUILD)/deps/prefixes $(WINDOWS_BUILD)/tree/deps-prefixes; }
 	@cmake -S . -B $(WINDOWS_BUILD)/tree -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DVEXEL_WINDOWS_DEPS=$(abspath $(WINDOWS_BUILD))/deps/prefix \
+	  -DVEXEL_WINDOWS_DEPS="$$(paste -sd';' $(WINDOWS_BUILD)/deps/prefixes)" \
 	  -DVEXEL_WINDOWS_ICON=$(abspath $(WINDOWS_BUILD))/tessaline.ico -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(WINDOWS_BUILD)/tree -j$(JOBS) --target tessaline
-	@scripts/make-windows $(BUILD) $(WINDOWS_BUILD)/tree $(WINDOWS_BUILD)/deps/prefix $(DIST)
+	@scripts/make-windows $(BUILD) $(WINDOWS_BUILD)/tree $(WINDOWS_BUILD)/deps/prefixes $(DIST)
 
 # Needs the native tree's test helpers (x11-tool, frame-probe).
 windows-check: deps-test

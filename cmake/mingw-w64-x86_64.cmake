@@ -1,8 +1,8 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (GCC, posix
 # threads: std::thread and std::mutex need them). The libraries built by
-# scripts/build-windows-deps are found under VEXEL_WINDOWS_DEPS (a prefix:
-# bin/ with the DLLs, lib/ with import libraries and pkg-config files,
-# include/), and nothing of the build machine's own is.
+# scripts/build-windows-deps are found under VEXEL_WINDOWS_DEPS (a list of
+# prefixes, one a library: bin/ with the DLLs, lib/ with import libraries and
+# pkg-config files, include/), and nothing of the build machine's own is.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(triplet x86_64-w64-mingw32)
@@ -18,10 +18,12 @@ if(NOT VEXEL_WINDOWS_DEPS AND DEFINED ENV{VEXEL_WINDOWS_DEPS})
   set(VEXEL_WINDOWS_DEPS $ENV{VEXEL_WINDOWS_DEPS})
 endif()
 if(VEXEL_WINDOWS_DEPS)
-  set(ENV{VEXEL_WINDOWS_DEPS} ${VEXEL_WINDOWS_DEPS})
+  set(ENV{VEXEL_WINDOWS_DEPS} "${VEXEL_WINDOWS_DEPS}")
   list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VEXEL_WINDOWS_DEPS)
   set(CMAKE_FIND_ROOT_PATH /usr/${triplet} ${VEXEL_WINDOWS_DEPS})
-  set(ENV{PKG_CONFIG_LIBDIR} ${VEXEL_WINDOWS_DEPS}/lib/pkgconfig)
+  list(TRANSFORM VEXEL_WINDOWS_DEPS APPEND /lib/pkgconfig OUTPUT_VARIABLE vexel_pkgconfig_dirs)
+  string(JOIN ":" vexel_pkgconfig_dirs ${vexel_pkgconfig_dirs})
+  set(ENV{PKG_CONFIG_LIBDIR} "${vexel_pkgconfig_dirs}")
 else()
   set(CMAKE_FIND_ROOT_PATH /usr/${triplet})
   set(ENV{PKG_CONFIG_LIBDIR} /nonexistent)
