@@ -15,7 +15,7 @@ if [ "${1:-}" = --one ]; then
     harness_init "$2" "$3"
     harness_require_data
     harness_start_x 640x480x24
-    VEXEL_LOG=stderr harness_run_show 40 ${4:+"$4"}
+    VEXEL_LOG=stderr harness_run_show 90 ${4:+"$4"}
     win="$(harness_wait_window '^we luv you!' 20)"
     show_pid="$(pgrep -P "$HARNESS_SHOW_PID" | head -n 1)"
     [ -n "$show_pid" ] || harness_fail "no show process under timeout ($HARNESS_SHOW_PID)"
@@ -58,7 +58,6 @@ for round in $(seq "$rounds"); do
 done
 
 median() { printf '%s\n' $1 | sort -n | awk '{a[NR]=$1} END {print (NR ? a[int((NR+1)/2)] : 0)}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
 echo "refresh reported: $refresh Hz (0: none; paced to 60)"
 for setting in none --vsync; do
     f="$(median "${fps[$setting]}")"
@@ -68,4 +67,7 @@ for setting in none --vsync; do
 done
 fn="$(median "${fps[none]}")"; fv="$(median "${fps[--vsync]}")"
 cn="$(median "${cpu[none]}")"; cv="$(median "${cpu[--vsync]}")"
-echo "--vsync against none: fps ratio $(ratio "$fv" "$fn"), CPU ratio $(ratio "$cv" "$cn"), CPU a frame ratio $(ratio "$(ratio "$cv" "$fv")" "$(ratio "$cn" "$fn")")"
+awk -v fn="$fn" -v fv="$fv" -v cn="$cn" -v cv="$cv" 'BEGIN {
+    if (fn > 0 && fv > 0 && cn > 0)
+        printf "--vsync against none: fps ratio %.2f, CPU ratio %.2f, CPU a frame ratio %.2f\n", fv / fn, cv / cn, (cv / fv) / (cn / fn)
+}'
