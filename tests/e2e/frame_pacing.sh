@@ -21,7 +21,8 @@ refresh="$(sed -n 's/^MAIN: on display .*, refresh \([0-9]*\) Hz.*/\1/p' "$HARNE
 # clocks' rounding. Frames begin at least a period, 1/(refresh + 1) s, apart;
 # only the interval's first frame may have been read late in its own period.
 # So at most 1 + ceil(1002 ms / period) frames: refresh + 3 (below 498 Hz).
-# Unpaced the show draws 150-300 here; a slower or busier machine only fewer.
+# Unpaced the show draws 150 to over 1,000 here (62 seen paced); a slower or
+# busier machine only draws fewer.
 most=$(((refresh + 1) * 1002 / 1000 + 2))  # refresh + 3
 
 # Readings from several intervals, the first one after the clock has run a
