@@ -10,6 +10,8 @@ constexpr uint64_t spinMs = 1;
 
 }  // namespace
 
+bool vsyncPacing = false;
+
 uint64_t framePeriodTicks(int32_t refreshHz, uint64_t ticksPerSecond) {
     const uint64_t hz = static_cast<uint64_t>(refreshHz > 0 ? refreshHz : assumedRefreshHz) + 1;
     return ticksPerSecond / hz;

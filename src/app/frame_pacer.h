@@ -1,17 +1,17 @@
 #pragma once
-// Frames at most one a display refresh, also where the buffer swap does not
-// wait for one (a software renderer, a virtual machine without 3D, a driver
-// with vsync forced off): after each swap the show waits out the rest of the
-// refresh period itself. Only the drawing waits; the music runs on its own
-// clock and the scenes follow it, so nothing is timed by the frames.
+// --vsync: frames at most one a display refresh, also where the buffer swap
+// does not wait for one (a software renderer, a virtual machine without 3D, a
+// driver with vsync forced off): after each swap the show waits out the rest
+// of the refresh period itself. Only the drawing waits; the music runs on its
+// own clock and the scenes follow it, so nothing is timed by the frames.
 #include <cstdint>
 
-// Build switch VEXEL_FRAME_PACING: off for benchmarks that want every frame
-// the machine can draw (no swap interval set, no waiting).
-#ifndef VEXEL_FRAME_PACING
-#define VEXEL_FRAME_PACING 1
-#endif
-constexpr bool framePacing = VEXEL_FRAME_PACING != 0;
+// Set from --vsync before the window opens. true: openWindow asks for swaps
+// on the refresh (adaptive where the driver offers it, else every refresh)
+// and the main loop paces each frame with a FramePacer. false, the default:
+// no swap interval is set, so the driver's own stands, and nothing waits:
+// frames follow each other as fast as the buffer swap allows.
+extern bool vsyncPacing;
 
 // The refresh rate paced to where the platform reports none.
 constexpr int32_t assumedRefreshHz = 60;

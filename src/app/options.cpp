@@ -68,6 +68,15 @@ constexpr OptionRow optionTable[] = {
          o.display = static_cast<int32_t>(index);
          return std::string();
      }},
+    {"--vsync", nullptr,
+     "wait for the display's refresh between frames (a virtual machine, a software renderer)",
+     [](ShowOptions& o, const char*) {
+         if (o.vsync) {
+             return std::string("given twice");
+         }
+         o.vsync = true;
+         return std::string();
+     }},
     {"--displays", nullptr, "list the displays and exit",
      [](ShowOptions& o, const char*) {
          o.listDisplays = true;
@@ -94,6 +103,26 @@ const OptionRow* findOption(const char* name) {
     return nullptr;
 }
 
+// An argument that is no option: a flag given a value ("--vsync=1", or
+// "--vsync 1"), said as such, or else an unknown option.
+std::string unknownOptionError(const char* argument, const OptionRow* previous) {
+    const char* equals = std::strchr(argument, '=');
+    if (equals != nullptr) {
+        const std::string name(argument, equals);
+        const OptionRow* row = findOption(name.c_str());
+        if (row != nullptr && row->argument == nullptr) {
+            return name + " takes no value ('" + argument + "')";
+        }
+        if (row != nullptr) {
+            return name + ": the value goes after a space (" + name + " " + row->argument + ")";
+        }
+    }
+    if (previous != nullptr && previous->argument == nullptr && argument[0] != '-') {
+        return std::string(previous->name) + " takes no value ('" + argument + "')";
+    }
+    return std::string("unknown option '") + argument + "'";
+}
+
 }  // namespace
 
 ParsedOptions parseOptions(int argc, const char* const* argv) {
@@ -101,7 +130,7 @@ ParsedOptions parseOptions(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const OptionRow* row = findOption(argv[i]);
         if (row == nullptr) {
-            parsed.error = std::string("unknown option '") + argv[i] + "'";
+            parsed.error = unknownOptionError(argv[i], i > 1 ? findOption(argv[i - 1]) : nullptr);
             return parsed;
         }
         const char* value = nullptr;

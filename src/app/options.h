@@ -24,6 +24,7 @@ struct ShowOptions {
     int32_t avOffsetMs = 0;  // --av-offset-ms N: cues follow the heard position moved by N ms (positive: later)
     int32_t aaSamples = 0;   // --aa N: multisampling, N samples a pixel (1, 2, 4, 8); 0 not asked
     int32_t display = -1;    // --display N: full screen or the window on display N; -1 not asked
+    bool vsync = false;      // --vsync: swaps on the refresh, frames paced where the swap does not wait
     bool listDisplays = false;  // --displays: print the displays and play nothing
     bool help = false;  // --help: print the option list and play nothing
     bool version = false;  // --version: print the release's version and play nothing

@@ -114,7 +114,7 @@ int runMainLoop(FrameHooks* hooks) {
                 if (hooks != nullptr) hooks->afterFrame();
                 checkFrameGlErrors();
                 platform::swapBuffers();
-                if (framePacing) {
+                if (vsyncPacing) {
                     pacer.endFrame(platform::windowRefreshHz());
                 }
             }
@@ -130,6 +130,7 @@ int runShow(const ShowOptions& options, MusicWarmup warmMusicLibrary) {
     bool fullscreen = demoConfig.fullscreen;
     fullscreenWay = FullscreenWay::SwitchMode;
     wantedSamples = options.aaSamples;
+    vsyncPacing = options.vsync;
     if (options.screenMode == ScreenMode::Windowed) {
         fullscreen = false;
     } else if (options.screenMode == ScreenMode::Scaled) {

@@ -38,7 +38,8 @@ void startMusic();
 void stopMusic();  // the counterpart of startMusic
 // Handles one pending message per pass; with none pending and the window not
 // minimised, Escape (held, or pressed since the last look) ends the loop or
-// one frame is drawn and paced (frame_pacer.h). Minimised, it waits for the
+// one frame is drawn, at once after the last swap, or with --vsync paced
+// (frame_pacer.h). Minimised, it waits for the
 // next message instead, at most idleWaitMs at a time. Returns the exit code:
 // WM_QUIT's code, or 0 after Escape.
 constexpr uint32_t idleWaitMs = 100;

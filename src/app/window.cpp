@@ -150,7 +150,8 @@ bool openWindow(const char* title, int32_t width, int32_t height, int32_t bits, 
     if (!platform::makeCurrent(true)) {
         return abandonOpen("Can't Activate The GL Rendering Context.");
     }
-    if (framePacing && !platform::setSwapInterval(-1)) {
+    // Without --vsync the driver's own swap interval stands.
+    if (vsyncPacing && !platform::setSwapInterval(-1)) {
         platform::setSwapInterval(1);  // no adaptive swaps: wait for every refresh
     }
     if (wantedSamples > 0) {

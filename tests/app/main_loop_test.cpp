@@ -59,6 +59,26 @@ TEST_F(MainLoopTest, DrawsOneFrameOnEachPassWithNothingPending) {
     EXPECT_EQ(demoSystem.frameCount - framesBefore, 3);
 }
 
+// The double's fine timer moves only when the show sleeps or yields.
+TEST_F(MainLoopTest, WithoutVsyncFramesFollowEachOtherWithoutWaiting) {
+    scripted::queueIdle(5);
+    scripted::queueMessage(message(platform::WM_CLOSE));
+    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_EQ(scripted::count("swapBuffers"), 5);
+    EXPECT_EQ(scripted::count("sleepMs"), 0);
+    EXPECT_EQ(scripted::counterUs(), 0u) << "the loop yielded";
+    EXPECT_EQ(scripted::count("setSwapInterval"), 0);
+}
+
+TEST_F(MainLoopTest, WithVsyncFastFramesWaitOutTheRefreshPeriod) {
+    vsyncPacing = true;
+    scripted::queueIdle(5);
+    scripted::queueMessage(message(platform::WM_CLOSE));
+    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_EQ(scripted::count("sleepMs"), 4) << "all but the first frame, which is never held";
+    EXPECT_GE(scripted::counterUs(), 4 * framePeriodTicks(60, 1000000));
+}
+
 TEST_F(MainLoopTest, EscapeEndsTheLoopWithZeroOnAnIdlePass) {
     scripted::queueMessage(message(platform::WM_KEYDOWN, platform::VK_ESCAPE));
     scripted::queueIdle();
@@ -127,17 +147,19 @@ TEST_F(MainLoopTest, RefusedFullScreenAnsweredNoExitsTheProcessWithOne) {
 }
 
 // Run where there is no data/: the loader's box and line, then status 1.
-[[noreturn]] void runShowWithoutData() {
+// The window is open by then: its swap intervals asked for are said too.
+[[noreturn]] void runShowWithoutData(const ShowOptions& options = {}) {
     const std::string empty = ::testing::TempDir() + "no-data-XXXXXX";
     std::vector<char> name(empty.begin(), empty.end());
     name.push_back('\0');
     if (mkdtemp(name.data()) == nullptr || chdir(name.data()) != 0) std::_Exit(3);
     std::atexit([] {
+        std::fprintf(stderr, "swap intervals asked: %d\n", scripted::count("setSwapInterval"));
         for (const scripted::Box& box : scripted::boxes()) {
             std::fprintf(stderr, "box: %s / %s\n", box.caption.c_str(), box.text.c_str());
         }
     });
-    std::exit(runShow());
+    std::exit(runShow(options));
 }
 
 TEST_F(MainLoopTest, AnObjectThatFailsToLoadEndsTheProcessWithOneAfterItsMessage) {
@@ -145,6 +167,14 @@ TEST_F(MainLoopTest, AnObjectThatFailsToLoadEndsTheProcessWithOneAfterItsMessage
     EXPECT_EXIT(runShowWithoutData(), ::testing::ExitedWithCode(1),
                 "tessaline: object 'data/tessaline/objects/heart.lwo' not loaded: No such file or directory\n"
                 "(.|\n)*box: ReadLWOB / LWOB not found\n$");
+}
+
+TEST_F(MainLoopTest, OnlyTheVsyncOptionAsksForASwapInterval) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ShowOptions vsync;
+    vsync.vsync = true;
+    EXPECT_EXIT(runShowWithoutData(vsync), ::testing::ExitedWithCode(1), "swap intervals asked: 1\n");
+    EXPECT_EXIT(runShowWithoutData(), ::testing::ExitedWithCode(1), "swap intervals asked: 0\n");
 }
 
 TEST_F(MainLoopTest, WithoutMusicFramesAreOpenedAllTheSame) {

@@ -72,6 +72,16 @@ TEST(OptionsTest, ADisplayIsANumberFromZeroAndTheListIsItsOwnOption) {
     EXPECT_THAT(parse({"--display"}).error, HasSubstr("needs a value"));
 }
 
+TEST(OptionsTest, VsyncIsAFlagGivenOnceWithoutAValue) {
+    EXPECT_FALSE(parse({}).options.vsync) << "not asked: frames as fast as the swap allows";
+    EXPECT_TRUE(parse({"--vsync", "--window"}).options.vsync);
+    EXPECT_EQ(parse({"--vsync", "--vsync"}).error, "--vsync: given twice");
+    EXPECT_EQ(parse({"--vsync=1"}).error, "--vsync takes no value ('--vsync=1')");
+    EXPECT_EQ(parse({"--vsync", "1"}).error, "--vsync takes no value ('1')");
+    EXPECT_EQ(parse({"--aa=4"}).error, "--aa: the value goes after a space (--aa N)");
+    EXPECT_EQ(parse({"--vsync", "-1"}).error, "unknown option '-1'");
+}
+
 TEST(OptionsTest, TheDisplayListGivesEachDisplaysNumberBoundsAndWhatIsKnown) {
     const std::vector<platform::DisplayInfo> displays{
         {"HDMI-1", platform::Rect{0, 0, 1920, 1080}, 60},
@@ -85,7 +95,8 @@ TEST(OptionsTest, HelpListsEveryOption) {
     const std::string help = optionsHelp("tessaline");
     EXPECT_THAT(help, HasSubstr("usage: tessaline"));
     for (const char* option :
-         {"--window", "--scaled", "--dev", "--av-offset-ms", "--aa", "--display N", "--displays", "--help", "--version"}) {
+         {"--window", "--scaled", "--dev", "--av-offset-ms", "--aa", "--display N", "--vsync", "--displays", "--help",
+          "--version"}) {
         EXPECT_THAT(help, HasSubstr(option));
     }
 }

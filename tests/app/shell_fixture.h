@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/demo_config.h"
+#include "app/frame_pacer.h"
 #include "app/shell.h"
 #include "app/window.h"
 #include "music/music_player.h"
@@ -26,6 +27,7 @@ protected:
         fullscreenWay = FullscreenWay::SwitchMode;
         letterboxed = false;
         wantedSamples = 0;
+        vsyncPacing = false;
         currentViewport = PictureRect{};
         windowActive = true;
         windowHandles = WindowHandles{};

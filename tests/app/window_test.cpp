@@ -21,8 +21,7 @@ TEST_F(WindowTest, FullScreenOpensInOrderWithTheRequestedFormat) {
                 ElementsAre("registerWindowClass", "changeDisplayMode(640,480,32)", "showCursor(0)",
                             "adjustWindowRect(popup)", "choosePixelFormat(32,1,32,16,1,1)",
                             "createWindow(we luv you!,0,0,640,480,popup)", "getDeviceContext",
-                            "setPixelFormat(1)", "createRenderingContext", "makeCurrent(1)",
-                            "setSwapInterval(-1)", "showWindow", "setForegroundWindow", "setFocus",
+                            "setPixelFormat(1)", "createRenderingContext", "makeCurrent(1)", "showWindow", "setForegroundWindow", "setFocus",
                             "showCursor(0)", "swapBuffers"));
     EXPECT_TRUE(scripted::boxes().empty());
     EXPECT_TRUE(demoConfig.fullscreen);
@@ -97,7 +96,21 @@ TEST_F(WindowTest, AntiAliasingKeepsTheSamplesBeforeTheBuffersAndSaysWhatItGot) 
     EXPECT_EQ(scripted::count("choosePixelFormat(32,1,32,16,1,1)"), 1) << "no --aa: the format as ever";
 }
 
-TEST_F(WindowTest, PacingFallsBackToEveryRefreshWithoutAdaptiveSwaps) {
+// Without --vsync the driver's own swap interval stands; with it the swaps
+// wait for the refresh, adaptive where offered, else every refresh.
+TEST_F(WindowTest, OnlyVsyncSetsASwapIntervalAdaptiveWhereOffered) {
+    ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, false));
+    EXPECT_EQ(scripted::count("setSwapInterval"), 0);
+    closeWindow();
+
+    SetUp();
+    vsyncPacing = true;
+    ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, false));
+    EXPECT_EQ(scripted::swapInterval(), -1);
+    closeWindow();
+
+    SetUp();
+    vsyncPacing = true;
     scripted::offerSwapIntervals({1});
     ASSERT_TRUE(openWindow("we luv you!", 640, 480, 32, false));
     EXPECT_EQ(scripted::swapInterval(), 1);

