@@ -9,6 +9,7 @@
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(VEXEL_HAVE_X11)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>  // XESetCloseDisplay
 #endif
 
 namespace platform {
@@ -60,19 +61,33 @@ struct Atoms {
     Atom emulated = None;         // _XWAYLAND_RANDR_EMU_MONITOR_RECTS
 };
 
+// SDL's one connection; only its thread gets here. Forgotten as the
+// connection closes: a new one may come at the same address, to a server
+// that has reset its atoms since.
+Display* internedFor = nullptr;
+Atoms interned;
+
+int forgetAtoms(Display* display, XExtCodes*) {
+    if (display == internedFor) {
+        internedFor = nullptr;
+    }
+    return 0;
+}
+
 const Atoms& atomsOf(Display* display) {
-    static Display* internedFor = nullptr;  // SDL's one connection; only its thread gets here
-    static Atoms atoms;
     if (display != internedFor) {
         char* names[] = {const_cast<char*>("_NET_SUPPORTING_WM_CHECK"), const_cast<char*>("_NET_WM_STATE"),
                          const_cast<char*>("_NET_WM_STATE_FULLSCREEN"),
                          const_cast<char*>("_XWAYLAND_RANDR_EMU_MONITOR_RECTS")};
-        Atom interned[4] = {None, None, None, None};
-        XInternAtoms(display, names, 4, False, interned);  // one round trip for all four
-        atoms = Atoms{interned[0], interned[1], interned[2], interned[3]};
+        Atom atoms[4] = {None, None, None, None};
+        XInternAtoms(display, names, 4, False, atoms);  // one round trip for all four
+        interned = Atoms{atoms[0], atoms[1], atoms[2], atoms[3]};
+        if (XExtCodes* codes = XAddExtension(display)) {  // a local slot for the close hook, no request
+            XESetCloseDisplay(display, codes->extension, forgetAtoms);
+        }
         internedFor = display;
     }
-    return atoms;
+    return interned;
 }
 
 }  // namespace
