@@ -72,10 +72,16 @@ bool HotReload::start() {
 
 std::vector<std::string> HotReload::poll(uint32_t nowMs) {
     const std::vector<std::string> changed = watch_.takeChanges();
-    if (changed.empty()) {
-        return {};
+    std::vector<std::string> failures;
+    for (const platform::FileWatch::EndedWatch& ended : watch_.takeEndedWatches()) {
+        noteFailure(ended.directory, "no longer watched: " + ended.reason, nowMs);
+        failures.push_back(lastFailure_);
     }
-    return reloadPaths(changed, nowMs);
+    if (!changed.empty()) {
+        std::vector<std::string> reloads = reloadPaths(changed, nowMs);
+        failures.insert(failures.end(), reloads.begin(), reloads.end());
+    }
+    return failures;
 }
 
 std::vector<std::string> HotReload::reloadPaths(const std::vector<std::string>& paths, uint32_t nowMs) {

@@ -42,6 +42,8 @@ public:
     const std::string& error() const { return error_; }
 
     // Takes the watcher's changes and reloads what they touch (reloadPaths).
+    // A directory whose watch ended (deleted, renamed) is a failure of its
+    // own, "directory: no longer watched: reason"; the others are watched on.
     // Returns the failures of this call, one "path: reason" line each.
     std::vector<std::string> poll(uint32_t nowMs);
 

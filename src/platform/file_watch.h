@@ -8,13 +8,20 @@
 // would lose track of. A bare deletion is not a change (the file to reload
 // is not there yet); its rewrite is.
 //
+// A watched directory that goes away (deleted, renamed, another one put in
+// its place) or whose watch the system ends (a read that fails) is no longer
+// watched: takeEndedWatches says which and why, once; the other directories
+// are watched on.
+//
 // One implementation per platform, chosen at link time:
 //   platform/linux/file_watch_inotify.cpp  the real one, over inotify
+//   platform/win32/file_watch_win32.cpp    the real one, over ReadDirectoryChangesW
 //   platform/null/file_watch_null.cpp      a scripted double (file_watch_double.h)
 #include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -42,10 +49,30 @@ public:
 
     const std::string& error() const { return error_; }
 
+    // The watches that takeChanges found ended since the last call, in the
+    // order they ended: the directory as it was given, and the system's
+    // reason ("No such file or directory", "Access is denied").
+    struct EndedWatch {
+        std::string directory;
+        std::string reason;
+        bool operator==(const EndedWatch&) const = default;
+    };
+    std::vector<EndedWatch> takeEndedWatches() { return std::exchange(ended_, {}); }
+
+    // The reason a directory's path gives when it names a directory again,
+    // but not the one that was watched.
+    static constexpr const char* replacedReason = "another directory has taken its place";
+
 private:
+    // For the implementations: the directory is no longer watched.
+    void endWatch(const std::string& directory, const std::string& reason) {
+        ended_.push_back(EndedWatch{directory, reason});
+    }
+
     struct State;  // the implementation's own
     std::unique_ptr<State> state_;
     std::string error_;
+    std::vector<EndedWatch> ended_;
 };
 
 // For the implementations: takes out of `pending` (path -> its latest event)

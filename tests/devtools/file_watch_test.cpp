@@ -10,6 +10,10 @@
 
 #include "platform/file_watch.h"
 
+namespace platform {
+void PrintTo(const FileWatch::EndedWatch& ended, std::ostream* out) { *out << ended.directory << ": " << ended.reason; }
+}  // namespace platform
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -29,17 +33,27 @@ protected:
         std::ofstream(dir + "/" + name, std::ios::binary) << bytes;
     }
     // What the watcher reports once the burst has settled (it holds a path
-    // back until it has been quiet for quietMs).
-    std::vector<std::string> settled() {
+    // back until it has been quiet for quietMs); the watches it ended meanwhile
+    // go to `ended`.
+    std::vector<std::string> settled(platform::FileWatch& from,
+                                     std::vector<platform::FileWatch::EndedWatch>* ended = nullptr) {
         std::vector<std::string> all;
         for (int pass = 0; pass < 40; ++pass) {
             std::this_thread::sleep_for(std::chrono::milliseconds(platform::FileWatch::quietMs / 2));
-            for (std::string& path : watch.takeChanges()) {
+            for (std::string& path : from.takeChanges()) {
                 all.push_back(std::move(path));
+            }
+            for (platform::FileWatch::EndedWatch& end : from.takeEndedWatches()) {
+                if (ended == nullptr) {
+                    ADD_FAILURE() << "watch ended: " << end.directory << ": " << end.reason;
+                } else {
+                    ended->push_back(std::move(end));
+                }
             }
         }
         return all;
     }
+    std::vector<std::string> settled() { return settled(watch); }
 
     std::string dir;
     platform::FileWatch watch;
@@ -63,6 +77,23 @@ TEST_F(FileWatchTest, ABareDeletionAndASubdirectoryAreNoChange) {
     fs::remove(dir + "/asset.png");
     fs::create_directory(dir + "/sub");
     EXPECT_TRUE(settled().empty());
+}
+
+// The watch would follow a renamed directory to a path no asset has.
+TEST_F(FileWatchTest, ADirectoryRenamedOrDeletedEndsItsWatchOnceAndTheOthersGoOn) {
+    platform::FileWatch inner;
+    for (const char* name : {"a", "b", "c"}) {
+        fs::create_directory(dir + "/" + name);
+        ASSERT_TRUE(inner.watchDirectory(dir + "/" + name)) << inner.error();
+    }
+    fs::rename(dir + "/a", dir + "/renamed");
+    fs::remove_all(dir + "/b");
+    write("renamed/x.png", "1");
+    write("c/y.png", "2");
+    std::vector<platform::FileWatch::EndedWatch> ended;
+    EXPECT_EQ(settled(inner, &ended), std::vector<std::string>{dir + "/c/y.png"});
+    EXPECT_EQ(ended, (std::vector<platform::FileWatch::EndedWatch>{{dir + "/a", "No such file or directory"},
+                                                                   {dir + "/b", "No such file or directory"}}));
 }
 
 TEST_F(FileWatchTest, AMissingDirectoryIsRefusedWithTheReason) {

@@ -188,6 +188,16 @@ TEST_F(HotReloadTest, TheModuleIsReportedAndADirectoryStandsForEverythingInIt) {
     EXPECT_EQ(texel(6), (Rgb{0, 255, 255}));
 }
 
+TEST_F(HotReloadTest, ADirectoryNoLongerWatchedIsSaidOnceAndTheOthersReloadOn) {
+    platform::scripted::endWatch("data/tessaline/gfx", "Access is denied");
+    queueFileChanges({"data/tessaline/music/tessaline.xm"});
+    const std::vector<std::string> failures = reload->poll(1000);
+    EXPECT_EQ(failures, std::vector<std::string>{"data/tessaline/gfx: no longer watched: Access is denied"});
+    EXPECT_EQ(reload->overlayError(1000), failures[0]);
+    EXPECT_EQ(moduleChanges, 1);
+    EXPECT_TRUE(reload->poll(1001).empty());
+}
+
 TEST(HotReloadStart, ADirectoryThatCannotBeWatchedIsReportedAndTheOthersAreWatched) {
     platform::scripted::resetFileWatch();
     platform::scripted::refuseDirectory("data/tessaline/music");

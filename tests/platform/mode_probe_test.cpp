@@ -27,17 +27,29 @@ TEST(ModeProbeTest, EachWindowSystemsAnswerCountsAsItShows) {
 }
 
 // A window manager that lost the first request is asked again until its state
-// holds, within the bound; with none running there is nothing to wait for.
+// holds, within the bound; with none running, or with a mode XWayland
+// emulates, there is nothing to wait for. The state is read at once, then at
+// most every readEveryMs, however often the wait is polled.
 TEST(ModeProbeTest, FullScreenIsAskedForAgainUntilTheWindowManagerHoldsIt) {
-    using Step = platform::FullscreenAwait::Step;
-    platform::FullscreenAwait await(1000);
-    EXPECT_EQ(await.next(1010, true, false), Step::Wait);
-    EXPECT_EQ(await.next(1100, true, false), Step::Ask);
-    EXPECT_EQ(await.next(1150, true, false), Step::Wait);
-    EXPECT_EQ(await.next(1200, true, false), Step::Ask);
-    EXPECT_EQ(await.next(1250, true, true), Step::Held);
-    EXPECT_EQ(await.next(1000 + platform::FullscreenAwait::limitMs, true, false), Step::GaveUp);
-    EXPECT_EQ(platform::FullscreenAwait(0).next(0, false, false), Step::Held);
+    using platform::FullscreenAwait;
+    using platform::WmFullscreenReport;
+    using Step = FullscreenAwait::Step;
+    const WmFullscreenReport notYet{true, false, false};
+    FullscreenAwait await(1000);
+    ASSERT_TRUE(await.readDue(1000));
+    EXPECT_EQ(await.next(1000, notYet), Step::Wait);
+    EXPECT_FALSE(await.readDue(1001));
+    EXPECT_FALSE(await.readDue(1099));
+    ASSERT_TRUE(await.readDue(1100));
+    EXPECT_EQ(await.next(1100, notYet), Step::Ask);
+    EXPECT_FALSE(await.readDue(1150));
+    EXPECT_EQ(await.next(1250, notYet), Step::Ask);
+    EXPECT_EQ(await.next(1300, notYet), Step::Wait);
+    EXPECT_EQ(await.next(1350, WmFullscreenReport{true, true, false}), Step::Held);
+    EXPECT_EQ(await.next(1000 + FullscreenAwait::limitMs, notYet), Step::GaveUp);
+
+    EXPECT_EQ(FullscreenAwait(0).next(0, WmFullscreenReport{false, false, false}), Step::Held);
+    EXPECT_EQ(FullscreenAwait(0).next(0, WmFullscreenReport{true, false, true}), Step::Held);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The file watcher over Linux inotify: one descriptor per watcher, one
 // watch per directory, read without blocking whenever changes are taken.
+// The directory's own move, deletion or unmount ends its watch.
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +21,22 @@ using Clock = std::chrono::steady_clock;
 // What counts as a change to a file in a watched directory: written and
 // closed, renamed or moved into the directory, attributes touched.
 constexpr uint32_t changeEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_ATTRIB;
+// What ends a directory's watch: the directory itself moved (the watch would
+// follow it to a path no asset has), deleted or unmounted, or the watch
+// removed by the kernel.
+constexpr uint32_t endEvents = IN_MOVE_SELF | IN_DELETE_SELF | IN_UNMOUNT | IN_IGNORED;
+
+// Why a watched directory's watch ended, as the path says now.
+std::string whyEnded(const std::string& directory, uint32_t mask) {
+    if ((mask & IN_UNMOUNT) != 0) {
+        return "its file system was unmounted";
+    }
+    struct stat info;
+    if (stat(directory.c_str(), &info) != 0) {
+        return std::strerror(errno);
+    }
+    return FileWatch::replacedReason;  // moved away, and another moved in
+}
 
 }  // namespace
 
@@ -46,7 +64,8 @@ bool FileWatch::watchDirectory(const std::string& directory) {
     if (state_->fd < 0) {
         return false;  // error_ says why since construction
     }
-    const int wd = inotify_add_watch(state_->fd, directory.c_str(), changeEvents | IN_ONLYDIR);
+    const int wd = inotify_add_watch(state_->fd, directory.c_str(),
+                                     changeEvents | IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR);
     if (wd < 0) {
         error_ = directory + ": " + std::strerror(errno);
         return false;
@@ -85,11 +104,15 @@ std::vector<std::string> FileWatch::takeChanges() {
                 }
                 continue;
             }
-            if ((event.mask & IN_IGNORED) != 0) {
-                state_->directories.erase(event.wd);  // the directory itself went away
+            const auto directory = state_->directories.find(event.wd);
+            if ((event.mask & endEvents) != 0) {
+                if (directory != state_->directories.end()) {  // else its end was reported already
+                    endWatch(directory->second, whyEnded(directory->second, event.mask));
+                    inotify_rm_watch(state_->fd, event.wd);  // a moved directory's watch stays otherwise
+                    state_->directories.erase(directory);
+                }
                 continue;
             }
-            const auto directory = state_->directories.find(event.wd);
             if (directory == state_->directories.end() || event.len == 0 || (event.mask & IN_ISDIR) != 0 ||
                 (event.mask & changeEvents) == 0) {
                 continue;

@@ -20,6 +20,9 @@ void resetFileWatch();
 void queueFileChanges(std::initializer_list<std::string> paths);
 // watchDirectory(directory) fails from now until reset.
 void refuseDirectory(const std::string& directory);
+// The next takeChanges of any watcher ends the directory's watch for this
+// reason (takeEndedWatches reports it).
+void endWatch(const std::string& directory, const std::string& reason);
 // Every directory a watcher accepted, in call order.
 const std::vector<std::string>& watchedDirectories();
 int32_t pendingFileChangeBatches();

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <utility>
 
 #include "platform/file_watch.h"
 #include "platform/null/file_watch_double.h"
@@ -14,6 +15,7 @@ struct Script {
     std::deque<std::vector<std::string>> batches;
     std::vector<std::string> refused;
     std::vector<std::string> watched;
+    std::vector<FileWatch::EndedWatch> ended;  // for the next takeChanges
 };
 
 // Function-local, like the platform double's: usable from any static.
@@ -40,6 +42,9 @@ bool FileWatch::watchDirectory(const std::string& directory) {
 }
 
 std::vector<std::string> FileWatch::takeChanges() {
+    for (const EndedWatch& ended : std::exchange(script().ended, {})) {
+        endWatch(ended.directory, ended.reason);
+    }
     std::deque<std::vector<std::string>>& batches = script().batches;
     if (batches.empty()) {
         return {};
@@ -56,6 +61,9 @@ namespace scripted {
 void resetFileWatch() { script() = Script{}; }
 void queueFileChanges(std::initializer_list<std::string> paths) { script().batches.emplace_back(paths); }
 void refuseDirectory(const std::string& directory) { script().refused.push_back(directory); }
+void endWatch(const std::string& directory, const std::string& reason) {
+    script().ended.push_back(FileWatch::EndedWatch{directory, reason});
+}
 const std::vector<std::string>& watchedDirectories() { return script().watched; }
 int32_t pendingFileChangeBatches() { return static_cast<int32_t>(script().batches.size()); }
 

@@ -44,29 +44,52 @@ constexpr ModeSwitch judgeModeProbe(const ModeProbe& probe) {
     return ModeSwitch::Refused;
 }
 
+// What the X11 window manager and the X server report about a window's full
+// screen (wm_state_x11.h reads it from the window's properties).
+struct WmFullscreenReport {
+    bool managed = false;       // an EWMH window manager runs on the window's screen
+    bool fullscreen = false;    // its _NET_WM_STATE holds _NET_WM_STATE_FULLSCREEN
+    bool emulatedMode = false;  // XWayland emulates the display mode for this
+                                // window (_XWAYLAND_RANDR_EMU_MONITOR_RECTS):
+                                // the compositor scales, the panel keeps its mode
+};
+
 // Waiting for the window manager to hold a shown window full screen. SDL asks
 // once, as the window maps; a window manager still setting the window up may
 // lose that request (weston's, when it comes before the window's surface,
 // which a loaded machine makes likely), and maps an ordinary window. So the
 // window manager's own state is read back, and the request repeated (it is
 // idempotent) until the state holds or the bound has passed. Where no window
-// manager runs there is nothing to wait for.
+// manager runs there is nothing to wait for; an emulated mode is scaled
+// whatever the window manager does, so it ends the wait too.
+//
+// The state costs round trips to the X server, and the show's message loop
+// polls the wait every frame: it is read at most every readEveryMs.
+//   if (await.readDue(nowMs)) switch (await.next(nowMs, readTheState())) ...
 class FullscreenAwait {
 public:
-    static constexpr uint32_t askEveryMs = 100;  // between requests
-    static constexpr uint32_t limitMs = 4000;    // the window manager's time to answer
+    static constexpr uint32_t readEveryMs = 100;  // between reads of the state
+    static constexpr uint32_t askEveryMs = 100;   // between requests
+    static constexpr uint32_t limitMs = 4000;     // the window manager's time to answer
     enum class Step {
         Wait,    // not held yet; asked a moment ago
         Ask,     // not held yet: ask again
-        Held,    // the window manager holds it full screen (or none runs)
+        Held,    // the window manager holds it full screen (or none runs, or the mode is emulated)
         GaveUp,  // not held within the bound
     };
 
     // askedMs: when the first request went out (the window was shown).
     explicit FullscreenAwait(uint32_t askedMs) : firstMs_(askedMs), askedMs_(askedMs) {}
-    // What to do after a read of the window manager's state at nowMs.
-    Step next(uint32_t nowMs, bool managed, bool held) {
-        if (!managed || held) {
+
+    // Whether the state is due to be read at nowMs: at once, then readEveryMs
+    // after the last read.
+    bool readDue(uint32_t nowMs) const { return !readYet_ || nowMs - readMs_ >= readEveryMs; }
+
+    // What to do after a read of the state at nowMs.
+    Step next(uint32_t nowMs, const WmFullscreenReport& state) {
+        readYet_ = true;
+        readMs_ = nowMs;
+        if (!state.managed || state.fullscreen || state.emulatedMode) {
             return Step::Held;
         }
         if (nowMs - firstMs_ >= limitMs) {
@@ -82,6 +105,8 @@ public:
 private:
     uint32_t firstMs_;
     uint32_t askedMs_;
+    bool readYet_ = false;
+    uint32_t readMs_ = 0;
 };
 
 }  // namespace platform

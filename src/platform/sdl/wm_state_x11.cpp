@@ -9,6 +9,7 @@
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(VEXEL_HAVE_X11)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>  // XESetCloseDisplay
 #endif
 
 namespace platform {
@@ -49,6 +50,46 @@ void readProperty(Display* display, Window window, Atom property, Atom type, Vis
     }
 }
 
+// The atoms the state is read and asked for with, interned once per
+// connection (each XInternAtom is a round trip). The emulated mode's atom
+// exists only once an XWayland has emulated a mode, which may come later:
+// it is interned all the same, and the property is simply absent elsewhere.
+struct Atoms {
+    Atom supportingCheck = None;  // _NET_SUPPORTING_WM_CHECK
+    Atom state = None;            // _NET_WM_STATE
+    Atom fullscreen = None;       // _NET_WM_STATE_FULLSCREEN
+    Atom emulated = None;         // _XWAYLAND_RANDR_EMU_MONITOR_RECTS
+};
+
+// SDL's one connection; only its thread gets here. Forgotten as the
+// connection closes: a new one may come at the same address, to a server
+// that has reset its atoms since.
+Display* internedFor = nullptr;
+Atoms interned;
+
+int forgetAtoms(Display* display, XExtCodes*) {
+    if (display == internedFor) {
+        internedFor = nullptr;
+    }
+    return 0;
+}
+
+const Atoms& atomsOf(Display* display) {
+    if (display != internedFor) {
+        char* names[] = {const_cast<char*>("_NET_SUPPORTING_WM_CHECK"), const_cast<char*>("_NET_WM_STATE"),
+                         const_cast<char*>("_NET_WM_STATE_FULLSCREEN"),
+                         const_cast<char*>("_XWAYLAND_RANDR_EMU_MONITOR_RECTS")};
+        Atom atoms[4] = {None, None, None, None};
+        XInternAtoms(display, names, 4, False, atoms);  // one round trip for all four
+        interned = Atoms{atoms[0], atoms[1], atoms[2], atoms[3]};
+        if (XExtCodes* codes = XAddExtension(display)) {  // a local slot for the close hook, no request
+            XESetCloseDisplay(display, codes->extension, forgetAtoms);
+        }
+        internedFor = display;
+    }
+    return interned;
+}
+
 }  // namespace
 
 WmFullscreenReport readWmFullscreen(SDL_Window* window) {
@@ -57,23 +98,16 @@ WmFullscreenReport readWmFullscreen(SDL_Window* window) {
     if (x.display == nullptr) {
         return report;
     }
-    const Window root = DefaultRootWindow(x.display);
-    const Atom supportingCheck = XInternAtom(x.display, "_NET_SUPPORTING_WM_CHECK", False);
-    readProperty(x.display, root, supportingCheck, XA_WINDOW,
+    const Atoms& atoms = atomsOf(x.display);
+    readProperty(x.display, DefaultRootWindow(x.display), atoms.supportingCheck, XA_WINDOW,
                  [&](const long*, unsigned long count) { report.managed = count > 0; });
-    const Atom state = XInternAtom(x.display, "_NET_WM_STATE", False);
-    const Atom fullscreen = XInternAtom(x.display, "_NET_WM_STATE_FULLSCREEN", False);
-    readProperty(x.display, x.window, state, XA_ATOM, [&](const long* atoms, unsigned long count) {
+    readProperty(x.display, x.window, atoms.state, XA_ATOM, [&](const long* items, unsigned long count) {
         for (unsigned long i = 0; i < count; ++i) {
-            report.fullscreen = report.fullscreen || static_cast<Atom>(atoms[i]) == fullscreen;
+            report.fullscreen = report.fullscreen || static_cast<Atom>(items[i]) == atoms.fullscreen;
         }
     });
-    // True: the atom exists only where an XWayland has emulated a mode.
-    const Atom emulated = XInternAtom(x.display, "_XWAYLAND_RANDR_EMU_MONITOR_RECTS", True);
-    if (emulated != None) {
-        readProperty(x.display, x.window, emulated, XA_CARDINAL,
-                     [&](const long*, unsigned long count) { report.emulatedMode = count >= 4; });
-    }
+    readProperty(x.display, x.window, atoms.emulated, XA_CARDINAL,
+                 [&](const long*, unsigned long count) { report.emulatedMode = count >= 4; });
     return report;
 }
 
@@ -82,13 +116,14 @@ void askWmFullscreen(SDL_Window* window) {
     if (x.display == nullptr) {
         return;
     }
+    const Atoms& atoms = atomsOf(x.display);
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = x.window;
-    event.xclient.message_type = XInternAtom(x.display, "_NET_WM_STATE", False);
+    event.xclient.message_type = atoms.state;
     event.xclient.format = 32;
     event.xclient.data.l[0] = 1;  // _NET_WM_STATE_ADD
-    event.xclient.data.l[1] = static_cast<long>(XInternAtom(x.display, "_NET_WM_STATE_FULLSCREEN", False));
+    event.xclient.data.l[1] = static_cast<long>(atoms.fullscreen);
     event.xclient.data.l[2] = 0;
     event.xclient.data.l[3] = 1;  // source: an application
     XSendEvent(x.display, DefaultRootWindow(x.display), False,
@@ -103,31 +138,17 @@ void askWmFullscreen(SDL_Window*) {}
 
 #endif
 
-WmFullscreenReport awaitWmFullscreen(SDL_Window* window) {
-    FullscreenAwait await(SDL_GetTicks());
-    for (;;) {
-        const WmFullscreenReport report = readWmFullscreen(window);
-        if (report.emulatedMode) {
-            return report;
-        }
-        switch (await.next(SDL_GetTicks(), report.managed, report.fullscreen)) {
-            case FullscreenAwait::Step::Held:
-            case FullscreenAwait::Step::GaveUp:
-                return report;
-            case FullscreenAwait::Step::Ask:
-                askWmFullscreen(window);
-                break;
-            case FullscreenAwait::Step::Wait:
-                break;
-        }
-        SDL_PumpEvents();
-        SDL_Delay(5);
-    }
-}
+namespace {
 
-bool continueFullscreenAwait(SDL_Window* window, FullscreenAwait& await) {
-    const WmFullscreenReport report = readWmFullscreen(window);
-    switch (await.next(SDL_GetTicks(), report.managed, report.fullscreen)) {
+// One step of either wait at the current time: reads the state where due,
+// asks again where due. False once the wait is over; `state` keeps the last read.
+bool stepFullscreenAwait(SDL_Window* window, FullscreenAwait& await, WmFullscreenReport& state) {
+    const uint32_t nowMs = SDL_GetTicks();
+    if (!await.readDue(nowMs)) {
+        return true;
+    }
+    state = readWmFullscreen(window);
+    switch (await.next(nowMs, state)) {
         case FullscreenAwait::Step::Held:
             return false;
         case FullscreenAwait::Step::GaveUp:
@@ -140,6 +161,23 @@ bool continueFullscreenAwait(SDL_Window* window, FullscreenAwait& await) {
             return true;
     }
     return true;
+}
+
+}  // namespace
+
+WmFullscreenReport awaitWmFullscreen(SDL_Window* window) {
+    FullscreenAwait await(SDL_GetTicks());
+    WmFullscreenReport state;
+    while (stepFullscreenAwait(window, await, state)) {
+        SDL_PumpEvents();  // the window manager's answers reach SDL's window meanwhile
+        SDL_Delay(5);
+    }
+    return state;
+}
+
+bool continueFullscreenAwait(SDL_Window* window, FullscreenAwait& await) {
+    WmFullscreenReport state;
+    return stepFullscreenAwait(window, await, state);
 }
 
 }  // namespace platform

@@ -9,13 +9,7 @@
 
 namespace platform {
 
-struct WmFullscreenReport {
-    bool managed = false;       // an EWMH window manager runs on the window's screen
-    bool fullscreen = false;    // its _NET_WM_STATE holds _NET_WM_STATE_FULLSCREEN
-    bool emulatedMode = false;  // XWayland emulates the display mode for this
-                                // window (_XWAYLAND_RANDR_EMU_MONITOR_RECTS):
-                                // the compositor scales, the panel keeps its mode
-};
+// The state as the window's properties say now (two or three round trips).
 WmFullscreenReport readWmFullscreen(SDL_Window* window);
 
 // Asks the window manager (again) to take the window full screen: the EWMH
@@ -24,13 +18,14 @@ void askWmFullscreen(SDL_Window* window);
 
 // Blocks until the window manager holds the shown window full screen, asking
 // again where the request was lost, or until the bound has passed; the events
-// that come meanwhile stay queued. An emulated mode is answered at once: it is
-// scaled whatever the window manager does.
+// that come meanwhile stay queued. Returns the last state read (an emulated
+// mode ends the wait at once: it is scaled whatever the window manager does).
 WmFullscreenReport awaitWmFullscreen(SDL_Window* window);
 
 // The same wait, one step a call, never blocking: reads the state and asks
-// again where due. False once the wait is over (held, no window manager, or
-// given up, which is said on standard error).
+// again where due (FullscreenAwait). False once the wait is over (held, no
+// window manager, an emulated mode, or given up, which is said on standard
+// error). Between reads a call costs no round trip to the X server.
 bool continueFullscreenAwait(SDL_Window* window, FullscreenAwait& await);
 
 }  // namespace platform

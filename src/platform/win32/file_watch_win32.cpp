@@ -1,6 +1,9 @@
 // The file watcher over ReadDirectoryChangesW: one directory handle per
 // watched directory, each with one overlapped read outstanding, collected
-// without waiting whenever changes are taken.
+// without waiting whenever changes are taken. A read that completes with an
+// error ends that directory's watch; so does its path, checked every second,
+// no longer naming the directory (the handle follows a renamed directory, and
+// Wine completes no read with an error when it is deleted).
 #include <windows.h>
 
 #include <chrono>
@@ -48,14 +51,52 @@ std::string systemMessage(DWORD code) {
     return message;
 }
 
+// Which directory a handle is open on: the volume's serial number and the
+// directory's index on it.
+struct DirectoryId {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool operator==(const DirectoryId&) const = default;
+};
+
+// 0, or the system's error code.
+DWORD identify(HANDLE handle, DirectoryId& id) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info)) {
+        return GetLastError();
+    }
+    id = DirectoryId{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return 0;
+}
+
+// Why the path no longer names the directory `id`, or "" while it does.
+std::string whyNotThere(const std::wstring& path, const DirectoryId& id) {
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return systemMessage(GetLastError());
+    }
+    DirectoryId now;
+    const DWORD error = identify(handle, now);
+    CloseHandle(handle);
+    if (error != 0) {
+        return systemMessage(error);
+    }
+    return now == id ? std::string() : FileWatch::replacedReason;
+}
+
 // One watched directory: its handle, the read outstanding on it and the
 // buffer that read fills (DWORD-aligned, as the call requires).
 struct Watched {
     std::string shown;  // as given, without trailing separators
+    std::wstring path;  // as given
+    DirectoryId id;
     HANDLE handle = INVALID_HANDLE_VALUE;
     OVERLAPPED pending{};
     std::vector<DWORD> buffer = std::vector<DWORD>(16 * 1024);
-    bool reading = false;
+    bool reading = false;  // a read is outstanding: the buffer is the system's
 
     Watched() = default;
     Watched(const Watched&) = delete;
@@ -70,18 +111,61 @@ struct Watched {
         if (pending.hEvent != nullptr) CloseHandle(pending.hEvent);
     }
 
-    bool startRead() {
+    // Starts the next read. 0, or the system's error code.
+    DWORD startRead() {
+        ResetEvent(pending.hEvent);
         reading = ReadDirectoryChangesW(handle, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(DWORD)),
                                         FALSE, changeFilter, nullptr, &pending, nullptr) != 0;
-        return reading;
+        return reading ? 0 : GetLastError();
+    }
+
+    // Takes the outstanding read's changes into `changed` (path -> when seen)
+    // if it has completed, and starts the next. Returns why the watch has
+    // ended, or "" while it goes on.
+    std::string collect(std::map<std::string, Clock::time_point>& changed, Clock::time_point now) {
+        DWORD length = 0;
+        if (!GetOverlappedResult(handle, &pending, &length, FALSE)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_IO_INCOMPLETE) {
+                return {};  // nothing yet
+            }
+            reading = false;
+            if (error != ERROR_NOTIFY_ENUM_DIR) {
+                return systemMessage(error);  // deleted, access denied, aborted, the share gone...
+            }
+            length = 0;  // more changes than the buffer holds: as dropped
+        }
+        reading = false;
+        if (length == 0) {
+            changed[shown] = now;  // the system dropped events
+        }
+        const auto* bytes = reinterpret_cast<const char*>(buffer.data());
+        for (DWORD at = 0; length > 0 && at + sizeof(FILE_NOTIFY_INFORMATION) <= length;) {
+            const auto* record = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(bytes + at);
+            const DWORD action = record->Action;
+            if (action == FILE_ACTION_ADDED || action == FILE_ACTION_MODIFIED ||
+                action == FILE_ACTION_RENAMED_NEW_NAME) {
+                std::string name = utf8(record->FileName, record->FileNameLength / sizeof(wchar_t));
+                changed[shown + "/" + name] = now;
+            }
+            if (record->NextEntryOffset == 0) break;
+            at += record->NextEntryOffset;
+        }
+        const DWORD error = startRead();
+        return error == 0 ? std::string() : systemMessage(error);
     }
 };
+
+// A directory renamed or deleted under an open handle does not end the read
+// (the handle follows the directory), so the path is checked this often.
+constexpr auto checkEvery = std::chrono::milliseconds(1000);
 
 }  // namespace
 
 struct FileWatch::State {
     std::vector<std::unique_ptr<Watched>> directories;
     std::map<std::string, Clock::time_point> pending;  // path -> its latest event
+    Clock::time_point checked = Clock::now();          // when the paths were last checked
 };
 
 FileWatch::FileWatch() : state_(std::make_unique<State>()) {}
@@ -89,18 +173,33 @@ FileWatch::FileWatch() : state_(std::make_unique<State>()) {}
 FileWatch::~FileWatch() = default;
 
 bool FileWatch::watchDirectory(const std::string& directory) {
+    const auto refuse = [&](DWORD error) {
+        error_ = directory + ": " + systemMessage(error);
+        return false;
+    };
     auto watched = std::make_unique<Watched>();
     watched->shown = directory;
     while (watched->shown.size() > 1 && (watched->shown.back() == '/' || watched->shown.back() == '\\')) {
         watched->shown.pop_back();
     }
-    watched->handle = CreateFileW(wide(directory).c_str(), FILE_LIST_DIRECTORY,
+    watched->path = wide(directory);
+    // Each error code is read right after the call that failed: a call that
+    // succeeds may set it to 0.
+    watched->handle = CreateFileW(watched->path.c_str(), FILE_LIST_DIRECTORY,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    if (watched->handle == INVALID_HANDLE_VALUE) {
+        return refuse(GetLastError());
+    }
     watched->pending.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (watched->handle == INVALID_HANDLE_VALUE || watched->pending.hEvent == nullptr || !watched->startRead()) {
-        error_ = directory + ": " + systemMessage(GetLastError());
-        return false;
+    if (watched->pending.hEvent == nullptr) {
+        return refuse(GetLastError());
+    }
+    if (const DWORD error = identify(watched->handle, watched->id); error != 0) {
+        return refuse(error);
+    }
+    if (const DWORD error = watched->startRead(); error != 0) {
+        return refuse(error);
     }
     state_->directories.push_back(std::move(watched));
     return true;
@@ -108,29 +207,22 @@ bool FileWatch::watchDirectory(const std::string& directory) {
 
 std::vector<std::string> FileWatch::takeChanges() {
     const Clock::time_point now = Clock::now();
-    for (const std::unique_ptr<Watched>& watched : state_->directories) {
-        DWORD length = 0;
-        if (!watched->reading || !GetOverlappedResult(watched->handle, &watched->pending, &length, FALSE)) {
-            continue;  // ERROR_IO_INCOMPLETE: nothing yet
+    const bool checkDue = now - state_->checked >= checkEvery;
+    if (checkDue) {
+        state_->checked = now;
+    }
+    std::vector<std::unique_ptr<Watched>>& directories = state_->directories;
+    for (auto watched = directories.begin(); watched != directories.end();) {
+        std::string ended = (*watched)->collect(state_->pending, now);
+        if (ended.empty() && checkDue) {
+            ended = whyNotThere((*watched)->path, (*watched)->id);
         }
-        watched->reading = false;
-        if (length == 0) {
-            state_->pending[watched->shown] = now;  // the system dropped events
+        if (ended.empty()) {
+            ++watched;
+        } else {
+            endWatch((*watched)->shown, ended);
+            watched = directories.erase(watched);
         }
-        const auto* bytes = reinterpret_cast<const char*>(watched->buffer.data());
-        for (DWORD at = 0; length > 0 && at + sizeof(FILE_NOTIFY_INFORMATION) <= length;) {
-            const auto* record = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(bytes + at);
-            const DWORD action = record->Action;
-            if (action == FILE_ACTION_ADDED || action == FILE_ACTION_MODIFIED ||
-                action == FILE_ACTION_RENAMED_NEW_NAME) {
-                std::string name = utf8(record->FileName, record->FileNameLength / sizeof(wchar_t));
-                state_->pending[watched->shown + "/" + name] = now;
-            }
-            if (record->NextEntryOffset == 0) break;
-            at += record->NextEntryOffset;
-        }
-        ResetEvent(watched->pending.hEvent);
-        watched->startRead();
     }
     return takeQuietPaths(state_->pending, now, quietMs);
 }
